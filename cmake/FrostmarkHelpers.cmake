@@ -1,0 +1,21 @@
+# frostmark_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2)
+# One GoogleTest binary per area; every TEST() becomes its own ctest case.
+function(frostmark_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE
+    FROSTMARK_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
+    FROSTMARK_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    FROSTMARK_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 600)
+endfunction()
+
+# frostmark_core_library(NAME SOURCES ... DEPS ...): a static core library, standard C++ only.
+function(frostmark_core_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+endfunction()

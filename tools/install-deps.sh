@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs, on a Debian 12 machine, every package the build, the tests and the benchmarks need.
+# Packages already present are left alone, so a second run costs nothing.
+set -euo pipefail
+packages=(g++ cmake ninja-build pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
+          libpng-dev qt6-base-dev xvfb xauth clang-format hyperfine time)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  echo "installing: ${missing[*]}" >&2
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
