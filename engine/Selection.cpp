@@ -1,0 +1,219 @@
+#include "engine/Selection.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace frostmark {
+
+namespace {
+
+struct ArtRange {
+    std::uint32_t low;
+    std::uint32_t high;
+};
+
+struct Category {
+    std::uint32_t flag;
+    std::uint32_t types[2];
+    std::size_t typeCount;
+    const ArtRange* ranges;
+    std::size_t rangeCount;
+};
+
+// Single IDs are ranges of one.
+constexpr ArtRange kDoorArt[] = {
+    {0x0675, 0x06F6}, {0x0839, 0x0848}, {0x084C, 0x085B}, {0x0866, 0x0875}, {0x1FED, 0x1FFC}};
+constexpr ArtRange kSignArt[] = {{0x0B95, 0x0B96}, {0x0BA3, 0x0C0E}, {0x0C43, 0x0C44}};
+constexpr ArtRange kLightArt[] = {{0x09FB, 0x0A18}, {0x0A1A, 0x0A1D}, {0x0A22, 0x0A29}, {0x0B1A, 0x0B28},
+                                  {0x0E31, 0x0E33}, {0x1849, 0x1850}, {0x1853, 0x185A}};
+constexpr ArtRange kContainerArt[] = {{0x09A8, 0x09AC}, {0x09B0, 0x09B2}, {0x0A2C, 0x0A53}, {0x0A97, 0x0A9E},
+                                      {0x0E3C, 0x0E43}, {0x0E75, 0x0E77}, {0x0E7C, 0x0E80}, {0x0990, 0x0990},
+                                      {0x0E83, 0x0E83}, {0x0FAE, 0x0FAE}};
+
+// The order in which the art ranges are tried: Doors, Signs, Lights, Containers.
+constexpr Category kCategories[] = {
+    {OPT_EXCLUDE_DOORS, {3, 4}, 2, kDoorArt, std::size(kDoorArt)},
+    {OPT_EXCLUDE_SIGNS, {56, 0}, 1, kSignArt, std::size(kSignArt)},
+    {OPT_EXCLUDE_LIGHTS, {6, 7}, 2, kLightArt, std::size(kLightArt)},
+    {OPT_EXCLUDE_CONTAINERS, {1, 2}, 2, kContainerArt, std::size(kContainerArt)},
+};
+
+// Decimal reading: leading white space, optional sign, digits up to the first other character.
+long ReadDecimal(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' ||
+                               text[i] == '\v' || text[i] == '\f'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Accumulate unsigned so absurdly long digit runs wrap instead of overflowing.
+    std::uint64_t value = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        ++i;
+    }
+    auto v = static_cast<std::int64_t>(value & 0xFFFFFFFFu);
+    if (negative)
+        v = -v;
+    return static_cast<long>(static_cast<std::int32_t>(static_cast<std::uint32_t>(v)));
+}
+
+std::uint32_t ReadHex(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    std::uint32_t value = 0;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        std::uint32_t digit;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<std::uint32_t>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<std::uint32_t>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<std::uint32_t>(c - 'A' + 10);
+        else
+            break;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+bool Contains(const std::vector<std::uint16_t>& list, std::uint32_t artId) {
+    return std::find(list.begin(), list.end(), artId) != list.end();
+}
+
+} // namespace
+
+CPatchArea ParsePatchArea(std::string_view text) {
+    long values[4] = {0, 0, 0, 0};
+    std::size_t start = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (start > text.size())
+            break;
+        std::size_t comma = text.find(',', start);
+        std::string_view piece =
+            text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+        values[i] = ReadDecimal(piece);
+        if (comma == std::string_view::npos)
+            break;
+        start = comma + 1;
+    }
+    return CPatchArea{values[0], values[1], values[2], values[3]};
+}
+
+std::string FormatPatchArea(const CPatchArea& area) {
+    char buffer[96];
+    std::snprintf(buffer, sizeof buffer, "%ld, %ld, %ld, %ld", area.left, area.top, area.right, area.bottom);
+    return buffer;
+}
+
+std::uint16_t ParseArtIdLine(std::string_view line) {
+    return static_cast<std::uint16_t>(ReadHex(line.substr(0, 255)) & 0xFFFF);
+}
+
+std::vector<std::uint16_t> ParseArtIdLines(std::string_view text) {
+    std::vector<std::uint16_t> ids;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        std::string_view line =
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (std::uint16_t id = ParseArtIdLine(line))
+            ids.push_back(id);
+        if (end == std::string_view::npos)
+            break;
+        start = end + 1;
+    }
+    return ids;
+}
+
+CFreezeOptions ReadOptions(std::uint32_t flags, std::string_view excludeArtText,
+                           std::string_view includeArtText, const std::vector<std::string>& areaTexts) {
+    CFreezeOptions options;
+    options.flags = flags & OPT_ALL;
+    options.excludeArt = ParseArtIdLines(excludeArtText);
+    options.includeArt = ParseArtIdLines(includeArtText);
+    options.areas.reserve(areaTexts.size());
+    for (const std::string& text : areaTexts)
+        options.areas.push_back(ParsePatchArea(text));
+    return options;
+}
+
+bool IsNeverFrozenType(std::uint32_t type) {
+    return type == 17 || type == 18 || type == 34 || type == 39 || type == 69;
+}
+
+bool IsExcludedCategoryType(std::uint32_t type, std::uint32_t flags) {
+    for (const Category& category : kCategories) {
+        if (!(flags & category.flag))
+            continue;
+        for (std::size_t i = 0; i < category.typeCount; ++i)
+            if (category.types[i] == type)
+                return true;
+    }
+    return false;
+}
+
+bool IsExcludedCategoryArt(std::uint32_t artId, std::uint32_t flags) {
+    for (const Category& category : kCategories) {
+        if (!(flags & category.flag))
+            continue;
+        for (std::size_t i = 0; i < category.rangeCount; ++i)
+            if (artId >= category.ranges[i].low && artId <= category.ranges[i].high)
+                return true;
+    }
+    return false;
+}
+
+FreezeRule JudgeFreeze(const CFreezeCandidate& item, const CFreezeOptions& options, CItemTypeSource* types) {
+    // 1. Patch areas: when there are any, the object must stand in one of them.
+    if (!options.areas.empty()) {
+        bool inside = std::any_of(options.areas.begin(), options.areas.end(),
+                                  [&](const CPatchArea& area) { return area.Contains(item.x, item.y); });
+        if (!inside)
+            return FreezeRule::OutsideAreas;
+    }
+    // 2. and 3. The user's art ID lists, exclude first.
+    if (Contains(options.excludeArt, item.artId))
+        return FreezeRule::ExcludedArt;
+    if (Contains(options.includeArt, item.artId))
+        return FreezeRule::IncludedArt;
+    // 4. The record's own TYPE.
+    if (IsNeverFrozenType(item.type) || IsExcludedCategoryType(item.type, options.flags))
+        return FreezeRule::RecordType;
+    // 5.
+    if (item.type > 1000)
+        return FreezeRule::TypeAbove1000;
+    // 6. The item definition's TYPE; a definition that cannot be found takes no part.
+    if (types) {
+        if (std::optional<std::uint32_t> defType = types->DefinitionType(item.idText)) {
+            if (IsNeverFrozenType(*defType) || IsExcludedCategoryType(*defType, options.flags))
+                return FreezeRule::DefinitionType;
+        }
+    }
+    // 7. Art ID ranges of the excluded categories.
+    if (IsExcludedCategoryArt(item.artId, options.flags))
+        return FreezeRule::CategoryArt;
+    // 8. Only the chosen attribute bits let an object in.
+    bool qualifies = ((options.flags & OPT_NEVER_MOVEABLE) && (item.attr & 0x0010)) ||
+                     ((options.flags & OPT_STATIC) && (item.attr & 0x8000));
+    if (!qualifies)
+        return FreezeRule::NoIncludeAttr;
+    // 9.
+    if ((options.flags & OPT_EXCLUDE_TYPED) && item.type != 0)
+        return FreezeRule::Typed;
+    return FreezeRule::Frozen;
+}
+
+bool IsFreezable(const CFreezeCandidate& item, const CFreezeOptions& options, CItemTypeSource* types) {
+    FreezeRule rule = JudgeFreeze(item, options, types);
+    return rule == FreezeRule::IncludedArt || rule == FreezeRule::Frozen;
+}
+
+} // namespace frostmark

@@ -1,0 +1,186 @@
+#include "engine/Selection.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace frostmark {
+namespace {
+
+// Definition TYPEs by ID text, counting how often each is asked for.
+class FakeTypes : public CItemTypeSource {
+public:
+    std::map<std::string, std::uint32_t> types;
+    int calls = 0;
+    std::optional<std::uint32_t> DefinitionType(const std::string& idText) override {
+        ++calls;
+        auto it = types.find(idText);
+        if (it == types.end())
+            return std::nullopt;
+        return it->second;
+    }
+};
+
+CFreezeCandidate Item(std::uint32_t art, std::uint32_t type, std::uint32_t attr, long x = 10, long y = 10) {
+    CFreezeCandidate c;
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0%04x", art);
+    c.idText = buffer;
+    c.artId = art;
+    c.type = type;
+    c.attr = attr;
+    c.x = x;
+    c.y = y;
+    return c;
+}
+
+TEST(ArtIdLines, HexPerLineZeroAndTextSkipped) {
+    EXPECT_EQ(ParseArtIdLines("0eed\n0eee\n"), (std::vector<std::uint16_t>{0x0EED, 0x0EEE}));
+    EXPECT_EQ(ParseArtIdLines("0eed\r\n0eee\r\n\r\n"), (std::vector<std::uint16_t>{0x0EED, 0x0EEE}));
+    // Leading blanks and tabs skipped, no 0x prefix, letters end the number, zero adds nothing.
+    EXPECT_EQ(ParseArtIdLines(" \t1A2b\n0x55\nlamp\nzz\n0\n0000"), (std::vector<std::uint16_t>{0x1A2B}));
+    // Low 16 bits kept: 12345 -> 0x2345; duplicates are kept.
+    EXPECT_EQ(ParseArtIdLines("12345\n0eed\n0EED"), (std::vector<std::uint16_t>{0x2345, 0x0EED, 0x0EED}));
+    // Only the first 255 characters of a line are looked at.
+    std::string longLine(255, '0');
+    EXPECT_EQ(ParseArtIdLine(longLine + "7"), 0);
+    EXPECT_EQ(ParseArtIdLine(std::string(254, '0') + "7"), 7);
+    EXPECT_TRUE(ParseArtIdLines("").empty());
+}
+
+TEST(PatchAreas, ParsingAndEdges) {
+    CPatchArea area = ParsePatchArea("100, 100, 200, 200");
+    EXPECT_EQ(area, (CPatchArea{100, 100, 200, 200}));
+    EXPECT_TRUE(area.Contains(100, 100));
+    EXPECT_TRUE(area.Contains(199, 199));
+    EXPECT_FALSE(area.Contains(200, 150));
+    EXPECT_FALSE(area.Contains(150, 200));
+    EXPECT_FALSE(area.Contains(99, 150));
+    // Missing numbers read as 0: an empty rectangle.
+    EXPECT_EQ(ParsePatchArea("5, 6"), (CPatchArea{5, 6, 0, 0}));
+    EXPECT_FALSE(ParsePatchArea("5, 6").Contains(5, 6));
+    EXPECT_EQ(ParsePatchArea("-3,  +4,x,12abc"), (CPatchArea{-3, 4, 0, 12}));
+    // Reversed rectangle holds nothing.
+    EXPECT_FALSE((CPatchArea{200, 200, 100, 100}).Contains(150, 150));
+    EXPECT_EQ(FormatPatchArea({1, 2, 3, 4}), "1, 2, 3, 4");
+    EXPECT_EQ(ParsePatchArea(FormatPatchArea({1000, 2000, 1500, 2600})),
+              (CPatchArea{1000, 2000, 1500, 2600}));
+}
+
+TEST(ReadOptionsTest, BuildsListsAndDropsUnknownBits) {
+    CFreezeOptions o = ReadOptions(0xFFFFFFFFu, "0eed\n\n0eee", "0f3f", {"1, 2, 3, 4"});
+    EXPECT_EQ(o.flags, OPT_ALL);
+    EXPECT_EQ(o.flags, 0x378010u);
+    EXPECT_EQ(o.excludeArt, (std::vector<std::uint16_t>{0x0EED, 0x0EEE}));
+    EXPECT_EQ(o.includeArt, (std::vector<std::uint16_t>{0x0F3F}));
+    ASSERT_EQ(o.areas.size(), 1u);
+    EXPECT_EQ(o.areas[0], (CPatchArea{1, 2, 3, 4}));
+}
+
+// Each case is decided by one rule and would be decided differently if that rule were missing or
+// moved after its neighbour.
+TEST(FreezeRules, EachRuleDecidesInOrder) {
+    FakeTypes types;
+    types.types["00eed"] = 3; // a door by its definition
+    CFreezeOptions o;
+    o.flags = OPT_STATIC | OPT_EXCLUDE_DOORS;
+    o.areas = {{0, 0, 100, 100}};
+    o.excludeArt = {0x0F00};
+    o.includeArt = {0x0F00, 0x0F01};
+
+    // Rule 1 before 3: an included art ID outside every area is not frozen.
+    EXPECT_EQ(JudgeFreeze(Item(0x0F01, 0, 0x8000, 150, 10), o, &types), FreezeRule::OutsideAreas);
+    // Rule 2 before 3: in both lists, exclude wins.
+    EXPECT_EQ(JudgeFreeze(Item(0x0F00, 0, 0x8000), o, &types), FreezeRule::ExcludedArt);
+    // Rule 3 before 4, 5, 7 and 8: included art ID of a door TYPE, with no include bit, is frozen.
+    EXPECT_EQ(JudgeFreeze(Item(0x0F01, 3, 0), o, &types), FreezeRule::IncludedArt);
+    EXPECT_TRUE(IsFreezable(Item(0x0F01, 1001, 0), o, &types));
+    EXPECT_TRUE(IsFreezable(Item(0x0F01, 17, 0), o, &types));
+    // Rule 4 before 5: TYPE 4 (locked door) with doors excluded.
+    EXPECT_EQ(JudgeFreeze(Item(0x1000, 4, 0x8000), o, &types), FreezeRule::RecordType);
+    // Rule 4 never-frozen TYPEs whatever the options.
+    for (std::uint32_t t : {17u, 18u, 34u, 39u, 69u})
+        EXPECT_EQ(JudgeFreeze(Item(0x1000, t, 0x8000), o, &types), FreezeRule::RecordType) << t;
+    // Rule 5: above 1000, even without any exclude flag; 1000 itself passes.
+    EXPECT_EQ(JudgeFreeze(Item(0x1000, 1001, 0x8000), o, &types), FreezeRule::TypeAbove1000);
+    EXPECT_EQ(JudgeFreeze(Item(0x1000, 1000, 0x8000), o, &types), FreezeRule::Frozen);
+    // Rule 6 before 7: the record's TYPE is 0 but its definition says door; the art ID is no door.
+    int before = types.calls;
+    EXPECT_EQ(JudgeFreeze(Item(0x0EED, 0, 0x8000), o, &types), FreezeRule::DefinitionType);
+    EXPECT_EQ(types.calls, before + 1);
+    // Rule 7: door art ID, TYPE 0, no definition.
+    EXPECT_EQ(JudgeFreeze(Item(0x0675, 0, 0x8000), o, &types), FreezeRule::CategoryArt);
+    // Rule 8: an ordinary object without the chosen attribute bit.
+    EXPECT_EQ(JudgeFreeze(Item(0x1000, 0, 0x0010), o, &types), FreezeRule::NoIncludeAttr);
+    // Rule 9 only with OPT_EXCLUDE_TYPED.
+    EXPECT_EQ(JudgeFreeze(Item(0x1000, 5, 0x8000), o, &types), FreezeRule::Frozen);
+    o.flags |= OPT_EXCLUDE_TYPED;
+    EXPECT_EQ(JudgeFreeze(Item(0x1000, 5, 0x8000), o, &types), FreezeRule::Typed);
+    EXPECT_EQ(JudgeFreeze(Item(0x1000, 0, 0x8000), o, &types), FreezeRule::Frozen);
+}
+
+TEST(FreezeRules, DefinitionLookupSkippedWhenEarlierRuleDecides) {
+    FakeTypes types;
+    CFreezeOptions o;
+    o.flags = OPT_STATIC;
+    o.excludeArt = {0x0EED};
+    EXPECT_FALSE(IsFreezable(Item(0x0EED, 0, 0x8000), o, &types));
+    EXPECT_FALSE(IsFreezable(Item(0x0EEE, 3000, 0x8000), o, &types));
+    EXPECT_EQ(types.calls, 0);
+    // Without scripts rule 6 takes no part.
+    EXPECT_TRUE(IsFreezable(Item(0x0EEE, 0, 0x8000), o, nullptr));
+}
+
+TEST(FreezeRules, CategoriesFollowTheirFlags) {
+    FakeTypes types;
+    types.types["00a22"] = 6;
+    CFreezeOptions o;
+    o.flags = OPT_STATIC | OPT_EXCLUDE_DOORS;
+    // Doors alone: TYPE 3 and door art are out; a light of TYPE 6 with 0x8000 is frozen.
+    EXPECT_FALSE(IsFreezable(Item(0x1000, 3, 0x8000), o, &types));
+    EXPECT_FALSE(IsFreezable(Item(0x0675, 0, 0x8000), o, &types));
+    EXPECT_TRUE(IsFreezable(Item(0x0A22, 6, 0x8000), o, &types));
+    // A definition's never-frozen TYPE keeps the object out whatever the flags.
+    types.types["01000"] = 39;
+    EXPECT_FALSE(IsFreezable(Item(0x1000, 0, 0x8000), o, &types));
+    // A definition TYPE above 1000 is no reason by itself (rule 5 looks at the record only).
+    types.types["01000"] = 2000;
+    EXPECT_TRUE(IsFreezable(Item(0x1000, 0, 0x8000), o, &types));
+
+    o.flags = OPT_STATIC | OPT_EXCLUDE_SIGNS;
+    EXPECT_FALSE(IsFreezable(Item(0x0B95, 0, 0x8000), o, nullptr));
+    EXPECT_TRUE(IsFreezable(Item(0x0B97, 0, 0x8000), o, nullptr));
+    EXPECT_FALSE(IsFreezable(Item(0x1000, 56, 0x8000), o, nullptr));
+
+    // Range ends are inside, their neighbours outside.
+    struct Probe {
+        std::uint32_t flag, inside, outside;
+    } probes[] = {
+        {OPT_EXCLUDE_DOORS, 0x1FFC, 0x1FFD},      {OPT_EXCLUDE_DOORS, 0x0839, 0x0838},
+        {OPT_EXCLUDE_LIGHTS, 0x0A22, 0x0A21},     {OPT_EXCLUDE_LIGHTS, 0x185A, 0x185B},
+        {OPT_EXCLUDE_CONTAINERS, 0x0990, 0x0991}, {OPT_EXCLUDE_CONTAINERS, 0x0FAE, 0x0FAF},
+        {OPT_EXCLUDE_CONTAINERS, 0x0E83, 0x0E84}, {OPT_EXCLUDE_SIGNS, 0x0C44, 0x0C45},
+    };
+    for (const Probe& p : probes) {
+        EXPECT_TRUE(IsExcludedCategoryArt(p.inside, p.flag)) << std::hex << p.inside;
+        EXPECT_FALSE(IsExcludedCategoryArt(p.outside, p.flag)) << std::hex << p.outside;
+        EXPECT_FALSE(IsExcludedCategoryArt(p.inside, OPT_ALL & ~p.flag)) << std::hex << p.inside;
+    }
+    EXPECT_TRUE(IsExcludedCategoryType(1, OPT_EXCLUDE_CONTAINERS));
+    EXPECT_TRUE(IsExcludedCategoryType(2, OPT_EXCLUDE_CONTAINERS));
+    EXPECT_TRUE(IsExcludedCategoryType(7, OPT_EXCLUDE_LIGHTS));
+    EXPECT_FALSE(IsExcludedCategoryType(5, OPT_ALL));
+}
+
+TEST(FreezeRules, NothingFrozenWithoutAnIncludeRule) {
+    CFreezeOptions o;
+    o.flags = OPT_ALL & ~(OPT_STATIC | OPT_NEVER_MOVEABLE);
+    for (std::uint32_t attr : {0u, 0x10u, 0x8000u, 0xFFFFu})
+        EXPECT_FALSE(IsFreezable(Item(0x1000, 0, attr), o, nullptr)) << attr;
+    o.flags = OPT_NEVER_MOVEABLE;
+    EXPECT_TRUE(IsFreezable(Item(0x1000, 0, 0x10), o, nullptr));
+    EXPECT_FALSE(IsFreezable(Item(0x1000, 0, 0x8000), o, nullptr));
+}
+
+} // namespace
+} // namespace frostmark
