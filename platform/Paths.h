@@ -1,0 +1,55 @@
+#pragma once
+
+// Paths named inside scripts and ini files are written for the server's home system: "\" separators,
+// maybe drive letters, letter case that does not matter. These helpers turn them into paths of this
+// system.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace frostmark {
+
+// Turns every "\" and "/" into the platform's separator. On systems without drive letters a drive prefix
+// cannot be honoured: "D:\shard\x.scp" becomes "/shard/x.scp" (the drive is dropped and the rest stays
+// absolute), and a drive-relative "D:x.scp" becomes "x.scp". On Windows the text keeps its drive.
+std::string NormalizePath(std::string_view path);
+
+// Finds an existing file or directory for `path`, whose letter case may differ from the names on disk:
+// the exact path when it exists; otherwise each component is looked up as written and, when missing,
+// without regard to ASCII case (the first match in byte order when several names differ only by case).
+// Answers the path as given when some component cannot be found at all, so that opening it fails with
+// the name the user wrote.
+std::filesystem::path ResolvePathCase(const std::filesystem::path& path);
+
+// NormalizePath and then ResolvePathCase: the path to open for a name read from a script or ini file.
+std::filesystem::path ResolveScriptPath(std::string_view path);
+
+// Whether two names are equal without regard to ASCII case.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// The working directory of the process, or "" when it cannot be read.
+std::string GetWorkingDirectory();
+// Makes `directory` (resolved like ResolveScriptPath) the working directory; false when it fails.
+bool SetWorkingDirectory(std::string_view directory);
+
+// Switches the working directory for its lifetime and back at the end, even on an early return.
+class CWorkingDirectoryGuard {
+public:
+    explicit CWorkingDirectoryGuard(std::string_view directory);
+    ~CWorkingDirectoryGuard();
+    CWorkingDirectoryGuard(const CWorkingDirectoryGuard&) = delete;
+    CWorkingDirectoryGuard& operator=(const CWorkingDirectoryGuard&) = delete;
+
+    // Whether the switch succeeded (when it did not, the working directory is unchanged).
+    bool Changed() const { return m_changed; }
+    // The working directory before the switch.
+    const std::string& Previous() const { return m_previous; }
+
+private:
+    std::string m_previous;
+    bool m_changed = false;
+};
+
+} // namespace frostmark
