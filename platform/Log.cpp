@@ -1,0 +1,99 @@
+#include "platform/Log.h"
+
+#include <cstdarg>
+#include <system_error>
+
+namespace frostmark {
+
+COstrelLog g_Log;
+
+namespace {
+
+std::tm LocalNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return local;
+}
+
+} // namespace
+
+COstrelLog::COstrelLog() noexcept = default;
+
+COstrelLog::~COstrelLog() {
+    Stop();
+}
+
+bool COstrelLog::Start(const std::filesystem::path& directory, const char* programName) noexcept {
+    Stop();
+    try {
+        const std::filesystem::path logPath = directory / kLogFileName;
+        const std::filesystem::path oldPath = directory / kOldLogFileName;
+        std::error_code ignored;
+        std::filesystem::remove(oldPath, ignored);
+        std::filesystem::rename(logPath, oldPath, ignored);
+        m_file = std::fopen(logPath.string().c_str(), "w");
+        if (!m_file)
+            return false;
+        m_path = logPath;
+    } catch (...) {
+        if (m_file) {
+            std::fclose(m_file);
+            m_file = nullptr;
+        }
+        return false;
+    }
+    Log("Starting %s", programName ? programName : kLogProgramName);
+    return true;
+}
+
+void COstrelLog::Stop() noexcept {
+    if (!m_file)
+        return;
+    Log("Ostrel is shutting down.");
+    std::fclose(m_file);
+    m_file = nullptr;
+    m_path.clear();
+}
+
+void COstrelLog::SetClock(Clock clock) {
+    m_clock = std::move(clock);
+}
+
+std::string COstrelLog::FormatTimeStamp(const std::tm& time) {
+    char stamp[96];
+    std::snprintf(stamp, sizeof stamp,
+                  "%ld.%ld.%ld %02d:%02d:%02d ::", static_cast<long>(time.tm_year) + 1900,
+                  static_cast<long>(time.tm_mon) + 1, static_cast<long>(time.tm_mday), time.tm_hour,
+                  time.tm_min, time.tm_sec);
+    return stamp;
+}
+
+void COstrelLog::Log(const char* format, ...) noexcept {
+    if (!m_file || !format)
+        return;
+    std::tm now{};
+    try {
+        now = m_clock ? m_clock() : LocalNow();
+    } catch (...) {
+        now = LocalNow();
+    }
+    try {
+        const std::string stamp = FormatTimeStamp(now);
+        std::fputs(stamp.c_str(), m_file);
+    } catch (...) {
+        return;
+    }
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(m_file, format, args);
+    va_end(args);
+    std::fputc('\n', m_file);
+    std::fflush(m_file);
+}
+
+} // namespace frostmark
