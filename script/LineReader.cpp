@@ -1,0 +1,166 @@
+#include "script/LineReader.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace frostmark {
+
+CLineReader::CLineReader() = default;
+
+CLineReader::~CLineReader() {
+    Close();
+}
+
+void CLineReader::Close() {
+    if (m_file != nullptr) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
+    // A buffer that grew for one giant line is not kept for the next file.
+    if (m_capacity > kInitialBuffer) {
+        m_buffer.reset();
+        m_capacity = 0;
+    }
+    m_path.clear();
+    m_begin = m_end = m_lastLine = 0;
+    m_bufferOffset = m_lineStart = m_size = 0;
+    m_open = m_atEnd = m_haveLine = m_failed = false;
+}
+
+bool CLineReader::Open(const std::string& path) {
+    Close();
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        return false;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    // Our own buffer is the only one: the stream hands big reads straight to the system.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    const auto size = std::filesystem::file_size(path, ec);
+    if (m_capacity < kInitialBuffer) {
+        m_buffer.reset(new char[kInitialBuffer]);
+        m_capacity = kInitialBuffer;
+    }
+    m_file = file;
+    m_path = path;
+    m_size = ec ? 0 : uint64_t(size);
+    m_open = true;
+    return true;
+}
+
+bool CLineReader::OpenMemory(std::string text) {
+    Close();
+    m_capacity = text.size() + 1;
+    m_buffer.reset(new char[m_capacity]);
+    std::memcpy(m_buffer.get(), text.data(), text.size());
+    m_end = text.size();
+    m_size = text.size();
+    m_atEnd = true;
+    m_open = true;
+    return true;
+}
+
+bool CLineReader::Refill() {
+    if (m_atEnd || m_file == nullptr) {
+        return false;
+    }
+    if (m_begin != 0) {
+        std::memmove(m_buffer.get(), m_buffer.get() + m_begin, m_end - m_begin);
+        m_bufferOffset += m_begin;
+        m_end -= m_begin;
+        m_begin = 0;
+    }
+    if (m_end == m_capacity) {
+        const size_t grown = m_capacity * 2;
+        std::unique_ptr<char[]> bigger(new char[grown]);
+        std::memcpy(bigger.get(), m_buffer.get(), m_end);
+        m_buffer = std::move(bigger);
+        m_capacity = grown;
+    }
+    const size_t got = std::fread(m_buffer.get() + m_end, 1, m_capacity - m_end, m_file);
+    if (got == 0) {
+        if (std::ferror(m_file) != 0) {
+            m_failed = true;
+        }
+        m_atEnd = true;
+        return false;
+    }
+    m_end += got;
+    return true;
+}
+
+bool CLineReader::ReadLineSlow(std::string_view& line) {
+    if (!m_open) {
+        return false;
+    }
+    // Bytes from m_begin on that are already known to hold no line feed: a long line is searched once.
+    size_t scanned = m_end - m_begin;
+    while (Refill()) {
+        char* const start = m_buffer.get() + m_begin;
+        const size_t avail = m_end - m_begin;
+        const char* nl = static_cast<const char*>(std::memchr(start + scanned, '\n', avail - scanned));
+        if (nl != nullptr) {
+            size_t length = size_t(nl - start);
+            if (length != 0 && start[length - 1] == '\r') {
+                --length;
+            }
+            line = std::string_view(start, length);
+            m_lastLine = m_begin;
+            m_lineStart = m_bufferOffset + m_begin;
+            m_begin += size_t(nl - start) + 1;
+            m_haveLine = true;
+            return true;
+        }
+        scanned = avail;
+    }
+    if (m_begin == m_end) {
+        // End of file: nothing to step back to, and the "position before the read" is the end.
+        m_lineStart = m_bufferOffset + m_begin;
+        m_haveLine = false;
+        return false;
+    }
+    // The last line of a file that does not end in a line feed. A carriage return there is not part of a
+    // terminator, so it stays.
+    line = std::string_view(m_buffer.get() + m_begin, m_end - m_begin);
+    m_lastLine = m_begin;
+    m_lineStart = m_bufferOffset + m_begin;
+    m_begin = m_end;
+    m_haveLine = true;
+    return true;
+}
+
+void CLineReader::StepBack() {
+    if (m_haveLine) {
+        m_begin = m_lastLine;
+        m_haveLine = false;
+    }
+}
+
+bool CLineReader::Seek(uint64_t offset) {
+    if (!m_open || offset > m_size) {
+        return false;
+    }
+    m_haveLine = false;
+    m_lineStart = offset;
+    // Within what the buffer holds (the usual case: a loader going back to a header it just passed) no read
+    // is needed.
+    if (offset >= m_bufferOffset && offset <= m_bufferOffset + m_end) {
+        m_begin = size_t(offset - m_bufferOffset);
+        return true;
+    }
+    if (m_file == nullptr) {
+        return false;
+    }
+    if (std::fseek(m_file, static_cast<long>(offset), SEEK_SET) != 0) {
+        return false;
+    }
+    m_begin = m_end = 0;
+    m_bufferOffset = offset;
+    m_atEnd = false;
+    return true;
+}
+
+} // namespace frostmark

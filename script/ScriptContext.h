@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "script/ScriptArray.h"
+
+namespace frostmark {
+
+class CDef;
+
+// The random generator of script evaluation: a 32-bit linear congruential state. Every evaluation seeds it
+// with the current second first, so evaluations within one second draw the same numbers.
+class CRandom {
+public:
+    void Seed(uint32_t seed) { m_state = seed; }
+    // state = state * 214013 + 2531011 (mod 2^32); the result is (state >> 16) & 0x7FFF, from 0 to 32767.
+    uint32_t Draw() {
+        m_state = m_state * 214013u + 2531011u;
+        return (m_state >> 16) & 0x7FFFu;
+    }
+    uint32_t State() const { return m_state; }
+
+private:
+    uint32_t m_state = 1;
+};
+
+// Everything script evaluation needs beyond its arguments: the DEFNAME table, the random generator, the
+// nesting counter, the clock and the newer-layout flag. One context per loaded script set (the script
+// registry derives from it), so tests never share state.
+class CScriptContext {
+public:
+    CScriptContext();
+    virtual ~CScriptContext();
+    CScriptContext(const CScriptContext&) = delete;
+    CScriptContext& operator=(const CScriptContext&) = delete;
+
+    // The constant whose name equals name without regard to case, or nullptr.
+    CDef* FindDef(std::string_view name) const;
+    // Stores a constant by replace-by-name: an existing constant of that name is removed and deleted. A
+    // constant with an empty name is deleted. Returns its index in the table, or -1.
+    int AddDef(CDef* def);
+    // Deletes every constant and empties the table.
+    void DeleteDefNames();
+
+    // Seconds since 1970 from the clock (seeding the random generator).
+    int64_t Now() const { return clock ? clock() : 0; }
+
+    // The DEFNAME table: owns its CDef elements.
+    CScriptArray defnames;
+    CRandom random;
+    // Depth of nested expression evaluations, to stop constants defined by each other. Once an evaluation
+    // went too deep, nestingCut makes every evaluation until the outermost one returns give 0 at once, so
+    // that constants defined by each other in several tokens cannot branch into endless work.
+    int nesting = 0;
+    bool nestingCut = false;
+    // Defaults to the system time; tests set a fixed one.
+    std::function<int64_t()> clock;
+    // Set by the script loader when the resource table lists scripts (the newer layout); it chooses the
+    // header pattern of item and character definitions in LoadDefinition.
+    bool newerLayout = false;
+};
+
+} // namespace frostmark

@@ -1,0 +1,13 @@
+#include "script/TObject.h"
+
+namespace frostmark {
+
+CTObject::~CTObject() = default;
+
+void CTObject::WriteSection(std::string& /*out*/) const {}
+
+bool CTObject::ReadSection(CLineReader& /*file*/) {
+    return true;
+}
+
+} // namespace frostmark
