@@ -1,5 +1,7 @@
 #include "engine/Selection.h"
 
+#include "engine/WorldItem.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -214,6 +216,18 @@ FreezeRule JudgeFreeze(const CFreezeCandidate& item, const CFreezeOptions& optio
 bool IsFreezable(const CFreezeCandidate& item, const CFreezeOptions& options, CItemTypeSource* types) {
     FreezeRule rule = JudgeFreeze(item, options, types);
     return rule == FreezeRule::IncludedArt || rule == FreezeRule::Frozen;
+}
+
+bool IsFreezable(const CWorldItem& item, std::uint32_t artId, const CFreezeOptions& options,
+                 CItemTypeSource* types) {
+    CFreezeCandidate candidate;
+    candidate.idText = item.id;
+    candidate.artId = artId;
+    candidate.type = item.type;
+    candidate.attr = item.attr;
+    candidate.x = item.x;
+    candidate.y = item.y;
+    return IsFreezable(candidate, options, types);
 }
 
 } // namespace frostmark

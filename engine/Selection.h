@@ -71,12 +71,12 @@ CFreezeOptions ReadOptions(std::uint32_t flags, std::string_view excludeArtText,
 class CItemTypeSource {
 public:
     virtual ~CItemTypeSource() = default;
-    virtual std::optional<std::uint32_t> DefinitionType(const std::string& idText) = 0;
+    virtual std::optional<std::uint32_t> DefinitionType(std::string_view idText) = 0;
 };
 
 // The fields of a top-level world item that the rules look at.
 struct CFreezeCandidate {
-    std::string idText;
+    std::string_view idText;
     std::uint32_t artId = 0;
     std::uint32_t type = 0;
     std::uint32_t attr = 0;

@@ -10,9 +10,9 @@ namespace {
 // Definition TYPEs by ID text, counting how often each is asked for.
 class FakeTypes : public CItemTypeSource {
 public:
-    std::map<std::string, std::uint32_t> types;
+    std::map<std::string, std::uint32_t, std::less<>> types;
     int calls = 0;
-    std::optional<std::uint32_t> DefinitionType(const std::string& idText) override {
+    std::optional<std::uint32_t> DefinitionType(std::string_view idText) override {
         ++calls;
         auto it = types.find(idText);
         if (it == types.end())
@@ -21,11 +21,17 @@ public:
     }
 };
 
-CFreezeCandidate Item(std::uint32_t art, std::uint32_t type, std::uint32_t attr, long x = 10, long y = 10) {
-    CFreezeCandidate c;
+// The ID texts live as long as the test binary, since candidates only view them.
+std::string_view IdText(std::uint32_t art) {
+    static std::map<std::uint32_t, std::string> texts;
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "0%04x", art);
-    c.idText = buffer;
+    return texts.emplace(art, buffer).first->second;
+}
+
+CFreezeCandidate Item(std::uint32_t art, std::uint32_t type, std::uint32_t attr, long x = 10, long y = 10) {
+    CFreezeCandidate c;
+    c.idText = IdText(art);
     c.artId = art;
     c.type = type;
     c.attr = attr;

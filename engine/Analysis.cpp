@@ -1,0 +1,147 @@
+#include "engine/Analysis.h"
+
+#include "engine/WorldItem.h"
+#include "script/LineReader.h"
+#include "script/ScriptContext.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace frostmark {
+
+namespace {
+
+std::string FormatLong(std::int64_t value, const char* suffix = "") {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%lld%s", static_cast<long long>(value), suffix);
+    return buffer;
+}
+
+} // namespace
+
+std::string FormatTopLevelCount(const CAnalysisCounts& counts) {
+    return FormatLong(counts.topLevel);
+}
+std::string FormatFreezeCount(const CAnalysisCounts& counts) {
+    return FormatLong(counts.toFreeze);
+}
+std::string FormatSizeEstimate(const CAnalysisCounts& counts) {
+    return FormatLong(counts.sizeEstimate, " bytes");
+}
+
+std::string FormatPatchObjectLine(const CWorldItem& item) {
+    char colour[16];
+    std::snprintf(colour, sizeof colour, "%4x", static_cast<unsigned>(item.color));
+    return item.id + "\t" + GetPointText(item) + "\t" + colour;
+}
+
+std::string CAnalysisResult::Message() const {
+    switch (status) {
+    case AnalysisStatus::Ok:
+        return {};
+    case AnalysisStatus::NoWorldPath:
+        return "Please enter the path to your worldfile";
+    case AnalysisStatus::WorldUnreadable:
+        return "Unable to open file " + errorPath;
+    case AnalysisStatus::ScriptsUnreadable:
+        return "Unable to open the script directory " + errorPath +
+               (errorReason.empty() ? "" : ": " + errorReason);
+    case AnalysisStatus::ReadFailed:
+        return "Unable to read file " + errorPath + (errorReason.empty() ? "" : ": " + errorReason);
+    }
+    return {};
+}
+
+CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTypeSource* types,
+                          const CFreezeOptions& options, CFreezeList& freezeList,
+                          IAnalysisObserver* observer) {
+    CAnalysisResult result;
+    freezeList.RemoveAll();
+    result.fileSize = reader.Size();
+    if (observer)
+        observer->OnStart(result.fileSize);
+
+    CAnalysisCounts& counts = result.counts;
+    // One record is reused for every header; only chosen records are copied into the list, so memory
+    // grows with the freeze list alone.
+    CWorldItem item;
+    std::string_view line;
+    while (reader.ReadLine(line)) {
+        ++counts.lines;
+        if (IsWorldItemHeader(line)) {
+            item.Reset();
+            item.SetId(WorldItemHeaderId(line));
+            ReadWorldItemBody(reader, item, context);
+            if (!item.IsTopLevel())
+                continue;
+            ++counts.topLevel;
+            std::uint32_t art = ArtId(item, context);
+            if (art == 0 || art > 0x3FFF)
+                continue;
+            if (IsFreezable(item, art, options, types)) {
+                ++counts.toFreeze;
+                counts.sizeEstimate += kEstimatedBytesPerObject;
+                freezeList.Append(std::make_unique<CWorldItem>(item));
+                if (observer)
+                    observer->OnChosen(freezeList[freezeList.Count() - 1], freezeList.Count() - 1);
+            }
+        }
+        if (counts.lines % kAnalysisRefreshLines == 0 && observer)
+            observer->OnProgress(counts, reader.Position());
+    }
+    if (reader.Failed()) {
+        int error = errno;
+        freezeList.RemoveAll();
+        result.status = AnalysisStatus::ReadFailed;
+        result.errorPath = reader.Path();
+        result.errorReason = error ? std::strerror(error) : "read error";
+        return result;
+    }
+    counts.sizeEstimate = counts.toFreeze * kEstimatedBytesPerObject;
+    return result;
+}
+
+CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& context,
+                                 CItemTypeSource* types, const CFreezeOptions& options,
+                                 CFreezeList& freezeList, IAnalysisObserver* observer) {
+    CAnalysisResult result;
+    if (worldPath.empty()) {
+        result.status = AnalysisStatus::NoWorldPath;
+        return result;
+    }
+    freezeList.RemoveAll();
+    // A directory, a device or a pipe is no world file: a device such as /dev/zero would be read forever.
+    std::error_code ec;
+    std::filesystem::file_status status = std::filesystem::status(worldPath, ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        result.status = AnalysisStatus::WorldUnreadable;
+        result.errorPath = worldPath;
+        result.errorReason =
+            std::filesystem::is_directory(status) ? "is a directory" : "is not a regular file";
+        return result;
+    }
+    CLineReader reader;
+    errno = 0;
+    if (!reader.Open(worldPath)) {
+        int error = errno;
+        result.status = AnalysisStatus::WorldUnreadable;
+        result.errorPath = worldPath;
+        result.errorReason = error ? std::strerror(error) : "cannot be opened";
+        return result;
+    }
+    return ScanWorld(reader, context, types, options, freezeList, observer);
+}
+
+std::size_t RemoveFreezeEntries(CFreezeList& freezeList, const std::vector<std::size_t>& indexes,
+                                CAnalysisCounts& counts) {
+    std::size_t removed = freezeList.RemoveIndexes(indexes);
+    counts.toFreeze = static_cast<std::int64_t>(freezeList.Count());
+    counts.sizeEstimate = counts.toFreeze * kEstimatedBytesPerObject;
+    return removed;
+}
+
+} // namespace frostmark

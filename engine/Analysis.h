@@ -1,0 +1,92 @@
+#pragma once
+
+// The analysis pass: reads the world file, counts its top-level objects and collects the objects the
+// selection rules choose into the freeze list, in file order. The desktop dialog and the command line
+// both run it; what they show is driven through IAnalysisObserver.
+
+#include "engine/FreezeList.h"
+#include "engine/Selection.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace frostmark {
+
+class CLineReader;
+class CScriptContext;
+class CScriptObjects;
+class IProgressViewFactory;
+
+// The counters of one pass. Wider than the dialog's 32-bit fields so huge worlds cannot wrap them.
+struct CAnalysisCounts {
+    std::int64_t topLevel = 0;
+    std::int64_t toFreeze = 0;
+    std::int64_t sizeEstimate = 0; // 9 bytes per object to freeze, nothing else
+    std::int64_t lines = 0;        // lines read by the scanning loop (not those inside record bodies)
+};
+
+// The three result texts, formatted as the dialog shows them: "%ld", "%ld", "%ld bytes".
+std::string FormatTopLevelCount(const CAnalysisCounts& counts);
+std::string FormatFreezeCount(const CAnalysisCounts& counts);
+std::string FormatSizeEstimate(const CAnalysisCounts& counts);
+
+// The Patch Objects list line of a record: "%s\t%s\t%4x" of its ID text, its point text and its colour.
+std::string FormatPatchObjectLine(const CWorldItem& item);
+
+// Lines between two progress reports, and the size each object adds to the estimate.
+inline constexpr std::int64_t kAnalysisRefreshLines = 1000;
+inline constexpr std::int64_t kEstimatedBytesPerObject = 9;
+
+class IAnalysisObserver {
+public:
+    virtual ~IAnalysisObserver() = default;
+    // The world file is open; its length in bytes (the progress bar's range).
+    virtual void OnStart(std::uint64_t /*fileSize*/) {}
+    // Every 1000 scanned lines: the counts so far and the byte position reached in the world file.
+    virtual void OnProgress(const CAnalysisCounts& /*counts*/, std::uint64_t /*bytePosition*/) {}
+    // A record was appended to the freeze list at `index` (the Patch Objects list entry). The record
+    // stays at its address while it is in the list.
+    virtual void OnChosen(const CWorldItem& /*item*/, std::size_t /*index*/) {}
+};
+
+enum class AnalysisStatus {
+    Ok,
+    NoWorldPath,     // "Please enter the path to your worldfile"
+    WorldUnreadable, // "Unable to open file %s"
+    ScriptsUnreadable,
+    ReadFailed, // the world file failed midway: the counts are incomplete and the list was emptied
+};
+
+struct CAnalysisResult {
+    AnalysisStatus status = AnalysisStatus::Ok;
+    CAnalysisCounts counts;
+    std::uint64_t fileSize = 0;
+    // For failures: the path as given and the system's reason.
+    std::string errorPath;
+    std::string errorReason;
+    // The message the dialog shows for this failure (empty on success).
+    std::string Message() const;
+};
+
+// Scans an open world file. Empties `freezeList` first, then appends the chosen records in file order.
+// `context` resolves DEFNAME names in IDs and TYPE values; `types` answers item definitions' TYPEs (may
+// be null). On a read error the freeze list is emptied again (a partial list would make the patch and
+// the cleaned world disagree with the world file) and ReadFailed is answered.
+CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTypeSource* types,
+                          const CFreezeOptions& options, CFreezeList& freezeList,
+                          IAnalysisObserver* observer);
+
+// Opens the world file and scans it (ScanWorld). An empty path answers NoWorldPath and changes nothing;
+// a file that cannot be opened empties the freeze list and answers WorldUnreadable.
+CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& context,
+                                 CItemTypeSource* types, const CFreezeOptions& options,
+                                 CFreezeList& freezeList, IAnalysisObserver* observer);
+
+// Removes entries of the freeze list by index (the Delete key in the Patch Objects list) and brings
+// the counts in line: the freeze count becomes the number left and the estimate 9 bytes each; the
+// top-level count is unchanged. Returns how many were removed.
+std::size_t RemoveFreezeEntries(CFreezeList& freezeList, const std::vector<std::size_t>& indexes,
+                                CAnalysisCounts& counts);
+
+} // namespace frostmark

@@ -1,0 +1,184 @@
+#include "engine/Analysis.h"
+
+#include "engine/WorldItem.h"
+#include "script/LineReader.h"
+#include "script/Numbers.h"
+#include "script/ScriptContext.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace frostmark {
+namespace {
+
+struct Recorder : IAnalysisObserver {
+    std::uint64_t started = 0;
+    std::vector<std::pair<CAnalysisCounts, std::uint64_t>> progress;
+    std::vector<std::string> lines;
+    std::vector<std::size_t> indexes;
+    void OnStart(std::uint64_t size) override { started = size; }
+    void OnProgress(const CAnalysisCounts& c, std::uint64_t pos) override { progress.emplace_back(c, pos); }
+    void OnChosen(const CWorldItem& item, std::size_t index) override {
+        lines.push_back(FormatPatchObjectLine(item));
+        indexes.push_back(index);
+    }
+};
+
+CAnalysisResult Scan(const std::string& text, const CFreezeOptions& options, CFreezeList& list,
+                     CScriptContext& context, IAnalysisObserver* observer = nullptr) {
+    CLineReader reader;
+    reader.OpenMemory(text);
+    return ScanWorld(reader, context, nullptr, options, list, observer);
+}
+
+CFreezeOptions StaticOnly() {
+    CFreezeOptions o;
+    o.flags = OPT_STATIC;
+    return o;
+}
+
+TEST(Analysis, EmptyAndContainedOnlyWorlds) {
+    CScriptContext context;
+    CFreezeList list;
+    CAnalysisResult r = Scan("", StaticOnly(), list, context);
+    EXPECT_EQ(r.status, AnalysisStatus::Ok);
+    EXPECT_EQ(FormatTopLevelCount(r.counts), "0");
+    EXPECT_EQ(FormatFreezeCount(r.counts), "0");
+    EXPECT_EQ(FormatSizeEstimate(r.counts), "0 bytes");
+
+    r = Scan("[WORLDITEM 0eed]\nSERIAL=1\nCONT=40000001\nATTR=8000\n[WORLDITEM 0eee]\nCONT=5\nATTR=8000\n",
+             StaticOnly(), list, context);
+    EXPECT_EQ(r.counts.topLevel, 0);
+    EXPECT_EQ(list.Count(), 0u);
+}
+
+TEST(Analysis, ArtIdsOutsideRangeCountButAreNotListed) {
+    CScriptContext context;
+    CDef* def = new CDef;
+    def->Set("i_lamp 0a22");
+    context.AddDef(def);
+    CFreezeList list;
+    Recorder rec;
+    const std::string world =
+        "[WORLDSCRIPT]\nVERSION=1\n"
+        "[WORLDITEM unknown_name]\nSERIAL=1\nATTR=8000\n" // art 0: top-level, not listed
+        "[WORLDITEM 04000]\nSERIAL=2\nATTR=8000\n"        // 0x4000: not listed
+        "[WORLDITEM 03fff]\nSERIAL=3\nATTR=8000\nP=5,3,-5\nCOLOR=481\n"
+        "[WORLDITEM 0eed]\nSERIAL=4\nATTR=8000\nID=04001\n" // body ID decides: 0x4001
+        "[WORLDITEM 04001]\nSERIAL=5\nDISPID=0eed\nATTR=8000\n"
+        "[WORLDITEM i_lamp]\nSERIAL=6\nATTR=8000\nP=1000,2000,0\n"
+        "[WORLDITEM 0eee]\nSERIAL=7\nATTR=0010\n" // no include bit chosen
+        "[EOF]\n";
+    CAnalysisResult r = Scan(world, StaticOnly(), list, context, &rec);
+    ASSERT_EQ(r.status, AnalysisStatus::Ok);
+    EXPECT_EQ(r.counts.topLevel, 7);
+    EXPECT_EQ(r.counts.toFreeze, 3);
+    EXPECT_EQ(FormatSizeEstimate(r.counts), "27 bytes");
+    EXPECT_EQ(rec.started, world.size());
+    ASSERT_EQ(list.Count(), 3u);
+    // File order, serials 3, 5, 6.
+    EXPECT_EQ(list[0].serial, 3u);
+    EXPECT_EQ(list[1].serial, 5u);
+    EXPECT_EQ(list[2].serial, 6u);
+    ASSERT_EQ(rec.lines.size(), 3u);
+    EXPECT_EQ(rec.lines[0], "03fff\t5, 3, 251\t 481");
+    EXPECT_EQ(rec.lines[1], "0eed\t0, 0, 0\t   0");
+    EXPECT_EQ(rec.lines[2], "i_lamp\t1000, 2000, 0\t   0");
+    EXPECT_EQ(rec.indexes, (std::vector<std::size_t>{0, 1, 2}));
+}
+
+TEST(Analysis, ProgressEveryThousandScannedLines) {
+    CScriptContext context;
+    CFreezeList list;
+    Recorder rec;
+    // 2500 records of 3 lines: the scanning loop sees only the 2500 headers (body lines are read by the
+    // record reader), so two reports come, after headers 1000 and 2000.
+    std::string world;
+    for (int i = 1; i <= 2500; ++i)
+        world += "[WORLDITEM 0eed]\nSERIAL=" + std::to_string(i) + "\nATTR=8000\n";
+    CAnalysisResult r = Scan(world, StaticOnly(), list, context, &rec);
+    EXPECT_EQ(r.counts.lines, 2500);
+    ASSERT_EQ(rec.progress.size(), 2u);
+    EXPECT_EQ(rec.progress[0].first.topLevel, 1000);
+    EXPECT_EQ(rec.progress[0].first.toFreeze, 1000);
+    EXPECT_EQ(rec.progress[0].first.sizeEstimate, 9000);
+    // The byte position after record 1000: the records 1..1000 in full.
+    std::size_t bytes = 0;
+    for (int i = 1; i <= 1000; ++i)
+        bytes += std::string("[WORLDITEM 0eed]\nSERIAL=" + std::to_string(i) + "\nATTR=8000\n").size();
+    EXPECT_EQ(rec.progress[0].second, bytes);
+    EXPECT_EQ(rec.progress[1].first.topLevel, 2000);
+    EXPECT_EQ(r.counts.toFreeze, 2500);
+}
+
+TEST(Analysis, SecondPassReplacesTheListAndRemovalUpdatesCounts) {
+    CScriptContext context;
+    CFreezeList list;
+    std::string world;
+    for (int i = 1; i <= 6; ++i)
+        world += "[WORLDITEM 0eed]\nSERIAL=" + std::to_string(i) + "\nATTR=" + (i % 2 ? "8000" : "10") + "\n";
+    CAnalysisResult r = Scan(world, StaticOnly(), list, context);
+    EXPECT_EQ(list.Count(), 3u);
+    CFreezeOptions both = StaticOnly();
+    both.flags |= OPT_NEVER_MOVEABLE;
+    r = Scan(world, both, list, context);
+    ASSERT_EQ(list.Count(), 6u);
+    EXPECT_EQ(r.counts.toFreeze, 6);
+
+    std::size_t removed = RemoveFreezeEntries(list, {4, 0, 2}, r.counts);
+    EXPECT_EQ(removed, 3u);
+    EXPECT_EQ(r.counts.toFreeze, 3);
+    EXPECT_EQ(r.counts.sizeEstimate, 27);
+    EXPECT_EQ(r.counts.topLevel, 6);
+    ASSERT_EQ(list.Count(), 3u);
+    EXPECT_EQ(list[0].serial, 2u);
+    EXPECT_EQ(list[1].serial, 4u);
+    EXPECT_EQ(list[2].serial, 6u);
+}
+
+TEST(Analysis, FileProblems) {
+    CScriptContext context;
+    CFreezeList list;
+    CFreezeOptions o = StaticOnly();
+    list.Append(std::make_unique<CWorldItem>());
+
+    CAnalysisResult r = AnalyzeWorldFile("", context, nullptr, o, list, nullptr);
+    EXPECT_EQ(r.status, AnalysisStatus::NoWorldPath);
+    EXPECT_EQ(r.Message(), "Please enter the path to your worldfile");
+    EXPECT_EQ(list.Count(), 1u); // nothing changes without a path
+
+    r = AnalyzeWorldFile("/nonexistent/dir/world.wsc", context, nullptr, o, list, nullptr);
+    EXPECT_EQ(r.status, AnalysisStatus::WorldUnreadable);
+    EXPECT_EQ(r.Message(), "Unable to open file /nonexistent/dir/world.wsc");
+    EXPECT_EQ(r.errorReason, "No such file or directory");
+    EXPECT_EQ(list.Count(), 0u);
+
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / "frostmark-analysis-dir";
+    std::filesystem::create_directories(dir);
+    r = AnalyzeWorldFile(dir.string(), context, nullptr, o, list, nullptr);
+    EXPECT_EQ(r.status, AnalysisStatus::WorldUnreadable);
+    EXPECT_EQ(r.errorReason, "is a directory");
+    r = AnalyzeWorldFile("/dev/zero", context, nullptr, o, list, nullptr);
+    EXPECT_EQ(r.status, AnalysisStatus::WorldUnreadable);
+    EXPECT_EQ(r.errorReason, "is not a regular file");
+
+    // CRLF line ends and NUL bytes read like any other text.
+    std::filesystem::path file = dir / "crlf.wsc";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "[WORLDITEM 0eed]\r\nSERIAL=1\r\nATTR=8000\r\nP=10,20,0\r\n";
+        out << std::string("\0\0garbage\0", 10) << "\r\n";
+        out << "[WORLDITEM 0eee]\r\nSERIAL=2\r\nATTR=8000\r\nP=11,21,0\r\n";
+    }
+    r = AnalyzeWorldFile(file.string(), context, nullptr, o, list, nullptr);
+    EXPECT_EQ(r.status, AnalysisStatus::Ok);
+    ASSERT_EQ(list.Count(), 2u);
+    EXPECT_EQ(list[0].x, 10);
+    EXPECT_EQ(list[1].y, 21);
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
+} // namespace frostmark
