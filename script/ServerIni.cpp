@@ -32,11 +32,12 @@ std::string ReadScriptPathFromIni(const std::string& iniPath, const std::string&
             continue;
         }
         const std::string_view written = TrimRight(line.size() > 9 ? line.substr(9) : std::string_view());
-        if (written.empty()) {
-            return std::string(1, kSeparator);
-        }
         std::string directory = NormalizePath(written);
-        if (directory.empty() || directory.back() != kSeparator) {
+        // Nothing written gives the root; otherwise the name is resolved without its closing separator.
+        while (directory.size() > 1 && directory.back() == kSeparator) {
+            directory.pop_back();
+        }
+        if (!directory.empty()) {
             directory = ResolvePathCase(directory).string();
         }
         return WithSeparator(directory);
