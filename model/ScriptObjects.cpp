@@ -1,0 +1,184 @@
+#include "model/ScriptObjects.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "script/ScriptText.h"
+#include "script/ServerIni.h"
+
+namespace frostmark {
+
+// ---------------------------------------------------------------- CScriptSlots
+
+int CScriptSlots::FindIndex(std::string_view name) const {
+    for (size_t i = 0; i < m_items.size(); ++i) {
+        if (m_items[i] != nullptr && EqualsNoCase(m_items[i]->m_name, name)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+int CScriptSlots::ReplaceByName(CTObject* object) {
+    if (object->m_name.empty()) {
+        delete object;
+        return -1;
+    }
+    const int found = FindIndex(object->m_name);
+    if (found >= 0) {
+        delete m_items[static_cast<size_t>(found)];
+        m_items.erase(m_items.begin() + found);
+    }
+    // Behind every element whose name is less or equal; empty slots (only an older-layout load leaves
+    // them) count as less, so they never stop the walk.
+    auto at = std::find_if(m_items.begin(), m_items.end(), [&](const CTObject* element) {
+        return element != nullptr && CompareNames(element->m_name, object->m_name) > 0;
+    });
+    at = m_items.insert(at, object);
+    return static_cast<int>(at - m_items.begin());
+}
+
+void CScriptSlots::SetAtGrow(int index, CTObject* object) {
+    const size_t slot = static_cast<size_t>(index);
+    if (slot >= m_items.size()) {
+        m_items.resize(slot + 1, nullptr);
+    }
+    delete m_items[slot];
+    m_items[slot] = object;
+}
+
+void CScriptSlots::DeleteAll() {
+    for (CTObject* object : m_items) {
+        delete object;
+    }
+    m_items.clear();
+}
+
+// ---------------------------------------------------------------- CScriptObjects
+
+CScriptObjects::CScriptObjects() = default;
+
+CScriptObjects::~CScriptObjects() {
+    UnloadScripts();
+}
+
+void CScriptObjects::SetServices(const CServices& services) {
+    m_messages = services.messages;
+    m_progressViews = services.progressViews;
+    m_waitCursor = services.waitCursor;
+}
+
+std::string CScriptObjects::GetScriptPath() const {
+    std::string directory = GetWorkingDirectory();
+    return ReadScriptPathFromIni(kServerIniName, directory);
+}
+
+namespace {
+
+template <class T> void DeleteElements(std::vector<T*>& list) {
+    for (T* object : list) {
+        delete object;
+    }
+    list.clear();
+}
+
+} // namespace
+
+void CScriptObjects::UnloadItems() {
+    g_Log.Log("Unloading items");
+    // The item tree refers to the definitions; it must not outlive them.
+    if (!itemCategories.empty()) {
+        ClearItemCategories();
+    }
+    m_typeReader.Clear();
+    itemDefs.DeleteAll();
+    itemsLoaded = false;
+}
+
+void CScriptObjects::UnloadNPCs() {
+    g_Log.Log("Unloading NPCs");
+    if (!npcCategories.empty()) {
+        ClearNPCCategories();
+    }
+    charDefs.DeleteAll();
+    npcsLoaded = false;
+}
+
+void CScriptObjects::UnloadTemplates() {
+    g_Log.Log("Unloading templates");
+    if (!itemCategories.empty()) {
+        ClearItemCategories();
+    }
+    templates.DeleteAll();
+    templatesLoaded = false;
+}
+
+void CScriptObjects::UnloadNames() {
+    g_Log.Log("Unloading names");
+    DeleteElements(names);
+    namesLoaded = false;
+}
+
+void CScriptObjects::ClearItemCategories() {
+    g_Log.Log("Clearing item categories");
+    DeleteCategoryTree(itemCategories);
+    itemCategoriesBuilt = false;
+}
+
+void CScriptObjects::ClearNPCCategories() {
+    g_Log.Log("Clearing NPC categories");
+    DeleteCategoryTree(npcCategories);
+    npcCategoriesBuilt = false;
+}
+
+void CScriptObjects::ClearLocationCategories() {
+    g_Log.Log("Clearing location categories");
+    DeleteCategoryTree(locationCategories);
+    locationCategoriesBuilt = false;
+}
+
+void CScriptObjects::UnloadScripts() {
+    g_Log.Log("Unloading scripts");
+    // The trees first: they refer to objects the collections below delete.
+    ClearNPCCategories();
+    ClearItemCategories();
+    ClearLocationCategories();
+    DeleteDefNames();
+    UnloadItems();
+    UnloadNPCs();
+    UnloadTemplates();
+    triggers.DeleteAll();
+    regions.DeleteAll();
+    plotItems.DeleteAll();
+    DeleteElements(areas);
+    DeleteElements(rooms);
+    DeleteElements(locations);
+    UnloadNames();
+    DeleteElements(speech);
+    DeleteElements(webPages);
+    tables.UnloadTables();
+    defsLoaded = false;
+    spawnGroupsLoaded = false;
+    mapLoaded = false;
+    triggersLoaded = false;
+    locationsLoaded = false;
+    speechLoaded = false;
+}
+
+// ---------------------------------------------------------------- lookups for the freeze rules
+
+const CSObject* CScriptObjects::FindItemDefinition(std::string_view idText) {
+    return dynamic_cast<const CSObject*>(itemDefs.FindObject(idText, *this));
+}
+
+int32_t CScriptObjects::GetItemType(const CSObject& definition) {
+    return m_typeReader.GetType(definition);
+}
+
+void CScriptObjects::PreloadItemTypes() {
+    m_typeReader.Preload(itemDefs);
+}
+
+} // namespace frostmark
