@@ -1,0 +1,99 @@
+#include "engine/Commands.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "engine/SafeOutputFile.h"
+#include "script/LineReader.h"
+
+namespace frostmark {
+
+bool NamesSameFile(const std::string& first, const std::string& second) {
+    if (first == second)
+        return true;
+    struct stat a {};
+    struct stat b {};
+    if (::stat(first.c_str(), &a) != 0 || ::stat(second.c_str(), &b) != 0)
+        return false;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+CPatchResult CreatePatchFile(const std::string& patchPath, const CFreezeList& frozen, CScriptContext& context,
+                             ICommandProgress* progress, const std::string& worldPath) {
+    CPatchResult result;
+    const std::string path = patchPath.empty() ? std::string(kDefaultPatchFileName) : patchPath;
+    if (!worldPath.empty() && NamesSameFile(path, worldPath)) {
+        result.Fail(path, "it is the world file", "Refusing to write the patch file");
+        return result;
+    }
+    const PatchOrder order = BuildPatchOrder(frozen);
+    CSafeOutputFile file;
+    if (!file.Open(path)) {
+        result.Fail(path, file.ErrorReason(), "Unable to create");
+        return result;
+    }
+    WritePatch(order, context, file, result, progress);
+    if (!file.Commit()) {
+        result.Fail(path, file.ErrorReason(), "Unable to write");
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+CCleanResult CleanWorldFile(const std::string& inputPath, const std::string& outputPath,
+                            const CFreezeList& frozen, CScriptContext& context, ICommandProgress* progress,
+                            const CCleanOptions& options) {
+    CCleanResult result;
+    result.recordsExpected = frozen.Count();
+    if (inputPath.empty()) {
+        result.Fail(inputPath, "no world file given", "Unable to open file");
+        return result;
+    }
+    if (outputPath.empty()) {
+        result.Fail(outputPath, "no output world file given", "Unable to create");
+        return result;
+    }
+    if (NamesSameFile(inputPath, outputPath)) {
+        result.Fail(outputPath, "it is the input world file", "Refusing to write");
+        return result;
+    }
+    struct stat info {};
+    if (::stat(inputPath.c_str(), &info) != 0) {
+        result.Fail(inputPath, std::strerror(errno), "Unable to open file");
+        return result;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        result.Fail(inputPath, "not a regular file", "Unable to open file");
+        return result;
+    }
+    CLineReader input;
+    if (!input.Open(inputPath)) {
+        result.Fail(inputPath, std::strerror(errno ? errno : EIO), "Unable to open file");
+        return result;
+    }
+    CSafeOutputFile output;
+    if (!output.Open(outputPath)) {
+        result.Fail(outputPath, output.ErrorReason(), "Unable to create");
+        return result;
+    }
+    CleanWorld(input, output, frozen, context, options, result, progress);
+    if (!result.error.empty()) {
+        output.Abandon();
+        return result;
+    }
+    if (input.Failed()) {
+        output.Abandon();
+        result.Fail(inputPath, "read error", "Unable to read");
+        return result;
+    }
+    if (!output.Commit()) {
+        result.Fail(outputPath, output.ErrorReason(), "Unable to write");
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+} // namespace frostmark

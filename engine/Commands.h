@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "engine/CommandProgress.h"
+#include "engine/FreezeList.h"
+#include "engine/FreezePatch.h"
+#include "engine/WorldCleaner.h"
+
+namespace frostmark {
+
+class CScriptContext;
+
+// Create Patch File: sorts the freeze list into patch order and writes the freeze patch file to
+// patchPath ("stat_tavrel.frz" in the working directory when empty). The file appears complete or not
+// at all: a failure leaves any earlier file of that name as it was and returns the path and reason.
+// worldPath, when given, is the world file the list came from; a patch path naming it in any spelling
+// is refused. Progress counts objects.
+CPatchResult CreatePatchFile(const std::string& patchPath, const CFreezeList& frozen, CScriptContext& context,
+                             ICommandProgress* progress = nullptr, const std::string& worldPath = {});
+
+// Clean Worldfile: writes outputPath as a copy of inputPath without the records of the frozen objects
+// (see CleanWorld). Refuses an empty path, and an output that names the input in any spelling (same
+// text, symbolic or hard link, "..", letter case on a file system that ignores it): the input is only
+// ever opened for reading. The output appears complete or not at all. The result tells how many records
+// were dropped and how many the freeze list expected. Progress counts input bytes.
+CCleanResult CleanWorldFile(const std::string& inputPath, const std::string& outputPath,
+                            const CFreezeList& frozen, CScriptContext& context,
+                            ICommandProgress* progress = nullptr, const CCleanOptions& options = {});
+
+// True when both paths exist and name the same file (same device and inode), or are the same text.
+bool NamesSameFile(const std::string& first, const std::string& second);
+
+} // namespace frostmark

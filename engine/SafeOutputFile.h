@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace frostmark {
+
+// An output file that appears at its target path only complete or not at all.
+//
+// The data goes to a temporary file in the target's directory (so the final rename stays on one file
+// system and is atomic). Commit flushes it, syncs it to disk and renames it over the target. Any failure
+// on the way (disk full, permission, a target that is a directory or a device) removes the temporary
+// file, leaves a previous target untouched and keeps the path and the reason for the caller to show.
+// Destroying an uncommitted file abandons it the same way, so an early return can never leave a
+// half-written file behind.
+class CSafeOutputFile {
+public:
+    CSafeOutputFile();
+    ~CSafeOutputFile();
+    CSafeOutputFile(const CSafeOutputFile&) = delete;
+    CSafeOutputFile& operator=(const CSafeOutputFile&) = delete;
+
+    // Prepares to replace targetPath. A target that exists but is not a regular file is refused, as is
+    // a directory that does not exist or cannot be written. A symbolic link as target is followed: the
+    // file it names is replaced and the link stays. Returns false with Error() set on failure.
+    bool Open(const std::string& targetPath);
+
+    // Buffered append. Returns false once any write has failed; the first failure's reason is kept.
+    bool Write(const void* data, std::size_t size) {
+        if (m_used + size <= m_capacity) {
+            std::memcpy(m_buffer.get() + m_used, data, size);
+            m_used += size;
+            return !m_failed;
+        }
+        return WriteSlow(data, size);
+    }
+    bool Write(std::string_view text) { return Write(text.data(), text.size()); }
+
+    // Flushes, syncs and renames the temporary file over the target. False (with Error() set and the
+    // temporary file removed) if anything failed, including any earlier Write.
+    bool Commit();
+
+    // Removes the temporary file without touching the target. Safe to call at any time.
+    void Abandon();
+
+    bool IsOpen() const { return m_fd >= 0; }
+    bool Failed() const { return m_failed; }
+    // "<path>: <reason>", empty while nothing has failed.
+    std::string Error() const;
+    // The target path as the caller gave it, and the system's reason (strerror text or our own).
+    const std::string& ErrorPath() const { return m_errorPath; }
+    const std::string& ErrorReason() const { return m_errorReason; }
+    // Bytes accepted by Write so far.
+    std::uint64_t BytesWritten() const { return m_flushed + m_used; }
+
+    // Test seam: replaces the system write(2) used for flushing, so tests can fail a write midway.
+    using WriteFunction = long (*)(int fd, const void* data, std::size_t size);
+    void SetWriteFunction(WriteFunction function) { m_writeFunction = function; }
+
+private:
+    bool WriteSlow(const void* data, std::size_t size);
+    bool Flush();
+    void Fail(const std::string& reason);
+    void FailErrno(int error);
+
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_capacity = 0;
+    std::size_t m_used = 0;
+    std::uint64_t m_flushed = 0;
+    int m_fd = -1;
+    bool m_failed = false;
+    std::string m_targetPath; // as given by the caller, for messages
+    std::string m_finalPath;  // the path renamed over (symbolic links resolved)
+    std::string m_tempPath;
+    std::string m_errorPath;
+    std::string m_errorReason;
+    WriteFunction m_writeFunction = nullptr;
+};
+
+} // namespace frostmark

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+
+#include "engine/CommandProgress.h"
+#include "engine/FreezeList.h"
+
+namespace frostmark {
+
+class CLineReader;
+class CSafeOutputFile;
+class CScriptContext;
+
+enum class LineEnd { Lf, CrLf };
+
+struct CCleanOptions {
+    // Every line is written with this ending whatever the input used. LF is the text line end here;
+    // CR LF gives files for a server that expects them.
+    LineEnd lineEnd = LineEnd::Lf;
+};
+
+struct CCleanResult : CCommandResult {
+    std::uint64_t linesRead = 0; // lines the copy loop read (record bodies read for their serial not counted)
+    std::uint64_t recordsDropped = 0;  // item records left out
+    std::uint64_t recordsExpected = 0; // records in the freeze list
+    std::uint64_t bytesWritten = 0;
+    // False when the world file no longer holds the frozen records where the freeze list expects them
+    // (it changed since the analysis): callers should warn, since the patch then freezes what stays.
+    bool DroppedAsExpected() const { return recordsDropped == recordsExpected; }
+};
+
+// Copies the world file line by line, each line followed by the chosen line end, leaving out the item
+// records of the frozen objects: the header and body of a "[WORLDITEM" record whose serial is the one
+// the cursor awaits. The cursor walks the freeze list in order, one step per dropped record, and stays
+// on the last record at the end, so a later record with that serial is dropped too. A kept record's
+// body is read once for its serial and then copied line by line. Reports progress in input bytes
+// every 1000 lines and once at the end. Fills the counts; the caller commits or abandons the output.
+void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& frozen,
+                CScriptContext& context, const CCleanOptions& options, CCleanResult& result,
+                ICommandProgress* progress);
+
+} // namespace frostmark

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace frostmark {
+
+class CLineReader;
+class CScriptContext;
+
+// One item record of the world file: the few keys that decide whether the item can be frozen and where
+// it stands. Everything else in the record is left to the file.
+class CWorldItem {
+public:
+    void SetId(std::string_view text) { id.assign(text.data(), text.size()); }
+    std::string GetId() const { return id; }
+
+    // Back to the state of a new record, keeping the id's storage (a scan reuses one record).
+    void Reset() {
+        id.clear();
+        type = 0;
+        serial = 0;
+        cont = 0;
+        attr = 0;
+        x = 0;
+        y = 0;
+        z = 0;
+        color = 0;
+    }
+
+    bool IsTopLevel() const { return cont == 0; }
+
+    std::string id;         // header ID text, replaced by a later ID= or DISPID= line
+    std::uint16_t type = 0; // TYPE, low 16 bits of its number
+    std::uint32_t serial = 0;
+    std::uint32_t cont = 0; // serial of the container; 0 for a top-level item
+    std::uint16_t attr = 0; // 0x0010 never moveable, 0x8000 static
+    std::uint16_t x = 0;
+    std::uint16_t y = 0;
+    std::uint8_t z = 0; // low 8 bits: a negative z is kept in two's complement
+    std::uint16_t color = 0;
+};
+
+// True for a line that opens an item record: it starts with "[WORLDITEM" exactly (upper case).
+inline bool IsWorldItemHeader(std::string_view line) {
+    return line.size() >= 10 && line[0] == '[' && line.compare(0, 10, "[WORLDITEM") == 0;
+}
+
+// The ID text of a header line: from the twelfth character (after "[WORLDITEM" and one separator) up
+// to the next "]" or the end of the line. "[WORLDITEM 0eed]" gives "0eed", "[WORLDITEM]" gives "".
+std::string_view WorldItemHeaderId(std::string_view line);
+
+// Reads the body of the record whose header line was just read: every line up to the next line that
+// begins with "[", applying the keys SERIAL, CONT, ATTR, COLOR (hexadecimal), TYPE (a script number,
+// names resolved through the context's DEFNAMEs), ID, DISPID (text) and P (x,y,z). Keys match without
+// regard to case and nothing is trimmed, so "SERIAL =1" is not SERIAL. The last occurrence of a key
+// wins. Returns with the reader placed so that its next ReadLine gives the "[" line again, or at the
+// end of the file. Never fails on content.
+void ReadWorldItemBody(CLineReader& reader, CWorldItem& item, CScriptContext& context);
+
+// Applies one body line to the record (what ReadWorldItemBody does per line); exposed for tests and
+// for readers that hold the lines already.
+void ApplyWorldItemLine(std::string_view line, CWorldItem& item, CScriptContext& context);
+
+// The art ID: the id text read as a script number, as an unsigned 32-bit value. Scenery is 1..0x3FFF.
+std::uint32_t ArtId(const CWorldItem& item, CScriptContext& context);
+
+// The 8x8 map block holding the item, blocks numbered column by column, 512 to a column.
+inline std::uint32_t BlockIndex(const CWorldItem& item) {
+    return static_cast<std::uint32_t>(item.x / 8u) * 512u + static_cast<std::uint32_t>(item.y / 8u);
+}
+
+// The item's cell inside its block, 0..63.
+inline std::uint32_t CellIndex(const CWorldItem& item) {
+    return static_cast<std::uint32_t>(item.x % 8u) + static_cast<std::uint32_t>(item.y % 8u) * 8u;
+}
+
+// "x, y, z" as unsigned numbers (z from 0 to 255), the way the Patch Objects list shows a position.
+std::string GetPointText(const CWorldItem& item);
+
+} // namespace frostmark
