@@ -1,0 +1,209 @@
+#include "mapview/MapView.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace frostmark {
+
+namespace {
+
+int ClampToInt(long long value) {
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+ViewRect Intersect(const ViewRect& a, const ViewRect& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
+
+} // namespace
+
+ViewRect NormalizedRect(ViewPoint a, ViewPoint b) {
+    return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+}
+
+CMapView::CMapView() {
+    m_picture.frame = {0, 0, kRadarImageWidth, kRadarImageHeight};
+    m_picture.clientOrigin = {0, 0};
+}
+
+ViewPoint CMapView::ImageOrigin() const {
+    return {m_picture.clientOrigin.x + m_picture.clientWidth / 2 - kRadarImageWidth / 2,
+            m_picture.clientOrigin.y + m_picture.clientHeight / 2 - kRadarImageHeight / 2};
+}
+
+bool CMapView::SetZoom(int zoom) {
+    if (!IsZoomLevel(zoom)) {
+        return false;
+    }
+    m_zoom = zoom;
+    return true;
+}
+
+void CMapView::SetCentre(int x, int y) {
+    m_centreX = x;
+    m_centreY = y;
+}
+
+bool CMapView::LoadRadarColors() {
+    return frostmark::LoadRadarColors(m_clientDirectory, m_colors);
+}
+
+bool CMapView::BuildRadarImage() {
+    if (!frostmark::BuildRadarImage(m_clientDirectory, m_colors, m_zoom, m_centreX, m_centreY, m_image)) {
+        return false;
+    }
+    m_hasImage = true;
+    return true;
+}
+
+void CMapView::BuildRadarImage(CMapSource& source) {
+    ClampCentre(m_zoom, m_centreX, m_centreY);
+    BuildRadarImageFrom(source, m_colors, m_zoom, m_centreX, m_centreY, m_image);
+    m_hasImage = true;
+}
+
+bool CMapView::OnZoomIn() {
+    const int next = ZoomInLevel(m_zoom);
+    if (next == m_zoom) {
+        return false;
+    }
+    m_zoom = next;
+    BuildRadarImage();
+    return true;
+}
+
+bool CMapView::OnZoomOut() {
+    const int next = ZoomOutLevel(m_zoom);
+    if (next == m_zoom) {
+        return false;
+    }
+    m_zoom = next;
+    BuildRadarImage();
+    return true;
+}
+
+ScrollRanges CMapView::GetScrollRanges() const {
+    const ZoomLevelInfo& level = GetZoomLevelInfo(m_zoom);
+    return {m_centreX, level.minCentreX, level.maxCentreX, m_centreY, level.minCentreY, level.maxCentreY};
+}
+
+ScrollOutcome CMapView::OnScroll(ScrollBarKind bar, ScrollCode code, int thumbPosition) {
+    int& centre = bar == ScrollBarKind::Horizontal ? m_centreX : m_centreY;
+    bool built = false;
+    switch (code) {
+    case ScrollCode::LineUp:
+        centre -= kScrollLineStep;
+        break;
+    case ScrollCode::LineDown:
+        centre += kScrollLineStep;
+        break;
+    case ScrollCode::PageUp:
+        centre -= kScrollPageStep;
+        break;
+    case ScrollCode::PageDown:
+        centre += kScrollPageStep;
+        break;
+    case ScrollCode::ThumbPosition:
+    case ScrollCode::ThumbTrack:
+        centre = thumbPosition;
+        break;
+    case ScrollCode::Top:
+        centre -= kScrollEndStep;
+        break;
+    case ScrollCode::Bottom:
+        centre += kScrollEndStep;
+        break;
+    case ScrollCode::EndScroll:
+        // The build clamps the centre, even when map0.mul is missing.
+        built = BuildRadarImage();
+        break;
+    }
+    return {centre, built};
+}
+
+WorldPoint CMapView::ViewToWorld(int x, int y) const {
+    const long long dx = static_cast<long long>(x) - m_picture.clientOrigin.x - m_picture.clientWidth / 2;
+    const long long dy = static_cast<long long>(y) - m_picture.clientOrigin.y - m_picture.clientHeight / 2;
+    return {static_cast<long>(PixelDeltaToWorld(dx, m_zoom) + m_centreX),
+            static_cast<long>(PixelDeltaToWorld(dy, m_zoom) + m_centreY)};
+}
+
+ViewPoint CMapView::WorldToView(long worldX, long worldY) const {
+    // Coordinates from hand-edited entries may be anything; far beyond the world they all land outside.
+    constexpr long long kFar = 1LL << 60;
+    const long long dx = std::clamp<long long>(worldX, -kFar, kFar) - m_centreX;
+    const long long dy = std::clamp<long long>(worldY, -kFar, kFar) - m_centreY;
+    return {
+        ClampToInt(WorldDeltaToPixels(dx, m_zoom) + m_picture.clientWidth / 2 + m_picture.clientOrigin.x),
+        ClampToInt(WorldDeltaToPixels(dy, m_zoom) + m_picture.clientHeight / 2 + m_picture.clientOrigin.y)};
+}
+
+DragFrameChange CMapView::OnButtonDown(int x, int y) {
+    DragFrameChange change;
+    if (!IsInPicture(x, y)) {
+        return change;
+    }
+    // A release that never arrived (outside the window) leaves its frame behind: take it off now.
+    change.erase = m_frameShown;
+    m_frameShown.reset();
+    m_dragging = true;
+    m_dragStart = m_dragCurrent = {x, y};
+    return change;
+}
+
+DragFrameChange CMapView::OnMouseMove(int x, int y) {
+    DragFrameChange change;
+    if (!m_dragging || !IsInPicture(x, y)) {
+        return change;
+    }
+    change.erase = m_frameShown;
+    m_dragCurrent = {x, y};
+    m_frameShown = NormalizedRect(m_dragStart, m_dragCurrent);
+    change.draw = m_frameShown;
+    return change;
+}
+
+DragRelease CMapView::OnButtonUp(int x, int y) {
+    DragRelease release;
+    if (m_dragging && IsInPicture(x, y)) {
+        m_dragCurrent = {x, y};
+        const ViewRect rect = NormalizedRect(m_dragStart, m_dragCurrent);
+        release.erase = m_frameShown;
+        m_frameShown.reset();
+        if (rect.Width() != 0 && rect.Height() != 0) {
+            release.addedEntry = AddPatchArea(rect);
+        }
+    }
+    // A release outside the picture leaves the last frame where it is; the picture's next repaint
+    // wipes it.
+    if (!IsInPicture(x, y)) {
+        m_frameShown.reset();
+    }
+    m_dragging = false;
+    m_dragStart = m_dragCurrent = {0, 0};
+    return release;
+}
+
+std::size_t CMapView::AddPatchArea(const ViewRect& rect) {
+    const WorldPoint topLeft = ViewToWorld(rect.left, rect.top);
+    const WorldPoint bottomRight = ViewToWorld(rect.right, rect.bottom);
+    return m_areas.Add(FormatPatchArea(topLeft.x, topLeft.y, bottomRight.x, bottomRight.y));
+}
+
+std::vector<OverlayFill> CMapView::DrawPatchAreas() const {
+    std::vector<OverlayFill> fills;
+    for (std::size_t i = 0; i < m_areas.Count(); ++i) {
+        const std::array<long, 4> area = ParsePatchArea(m_areas[i].text);
+        const ViewPoint p1 = WorldToView(area[0], area[1]);
+        const ViewPoint p2 = WorldToView(area[2], area[3]);
+        const ViewRect rect = Intersect({p1.x, p1.y, p2.x, p2.y}, m_picture.frame);
+        if (rect.Width() <= 0 || rect.Height() <= 0) {
+            continue;
+        }
+        fills.push_back({rect, m_areas[i].selected ? kSelectedPatchAreaColor : kPatchAreaColor, i});
+    }
+    return fills;
+}
+
+} // namespace frostmark

@@ -1,0 +1,203 @@
+#pragma once
+
+// The map view's state and behaviour, free of any widget: zoom level and centre, scrolling, the
+// conversions between view pixels and world tiles, dragging patch areas and the overlay that shows
+// them, and the radar image of what is in view. The desktop view and the command line both drive it;
+// they only forward input and draw what it hands back.
+//
+// View coordinates are the client coordinates of whatever holds the picture (the dialog); the picture
+// geometry says where the picture lies in them. The 384 x 256 radar image is shown centred in the
+// picture, at ImageOrigin().
+
+#include "mapview/MapGeometry.h"
+#include "mapview/PatchAreas.h"
+#include "mapview/RadarColors.h"
+#include "mapview/RadarImage.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace frostmark {
+
+struct ViewPoint {
+    int x = 0;
+    int y = 0;
+    bool operator==(const ViewPoint&) const = default;
+};
+
+struct WorldPoint {
+    long x = 0;
+    long y = 0;
+    bool operator==(const WorldPoint&) const = default;
+};
+
+// Right and bottom edges excluded.
+struct ViewRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    bool operator==(const ViewRect&) const = default;
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+};
+
+struct PictureGeometry {
+    ViewRect frame;         // the picture's outer rectangle; presses and drags count only inside it
+    ViewPoint clientOrigin; // where the picture's drawing area starts
+    int clientWidth = kRadarImageWidth;
+    int clientHeight = kRadarImageHeight;
+};
+
+enum class ScrollBarKind { Horizontal, Vertical };
+
+// The scroll bar notifications; "up" also stands for "left" and "down" for "right".
+enum class ScrollCode {
+    LineUp,
+    LineDown,
+    PageUp,
+    PageDown,
+    ThumbPosition,
+    ThumbTrack,
+    Top,
+    Bottom,
+    EndScroll
+};
+
+// Steps of the scroll codes, in world tiles whatever the zoom level.
+inline constexpr int kScrollLineStep = 8;
+inline constexpr int kScrollPageStep = 256;
+inline constexpr int kScrollEndStep = 64; // Top and Bottom
+
+struct ScrollRanges {
+    int horizontalPosition, horizontalMin, horizontalMax;
+    int verticalPosition, verticalMin, verticalMax;
+};
+
+struct ScrollOutcome {
+    int position;    // set the bar's thumb here
+    bool imageBuilt; // the scroll ended and a new image was built: show it and the overlay
+};
+
+// The fill colours of the overlay: darker green for unselected entries, lighter for selected ones.
+inline constexpr std::uint32_t kPatchAreaColor = MakeColor(0, 0x77, 0);
+inline constexpr std::uint32_t kSelectedPatchAreaColor = MakeColor(0, 0xAA, 0);
+
+// One opaque fill of the overlay, already clipped to the picture frame. Fill them in order: later
+// entries cover earlier ones.
+struct OverlayFill {
+    ViewRect rect;
+    std::uint32_t color;
+    std::size_t entry; // index in the Patch Areas list
+};
+
+// What to do with the drag frame, a 1-pixel inverting frame: erase the old one, then draw the new one.
+struct DragFrameChange {
+    std::optional<ViewRect> erase;
+    std::optional<ViewRect> draw;
+};
+
+struct DragRelease {
+    std::optional<ViewRect> erase;         // the frame to take off the screen
+    std::optional<std::size_t> addedEntry; // index of the new Patch Areas entry
+};
+
+class CMapView {
+public:
+    CMapView(); // level -16, centre (3072, 2048), picture 384 x 256 at (0, 0), no drag
+
+    // ---- geometry and state
+    void SetPictureGeometry(const PictureGeometry& geometry) { m_picture = geometry; }
+    const PictureGeometry& Picture() const { return m_picture; }
+    // Where the radar image's top-left pixel lies, so that the image is centred in the picture exactly
+    // as the conversions assume.
+    ViewPoint ImageOrigin() const;
+
+    int Zoom() const { return m_zoom; }
+    int CentreX() const { return m_centreX; }
+    int CentreY() const { return m_centreY; }
+    // False (and nothing changes) for a value that is not a zoom level.
+    bool SetZoom(int zoom);
+    // Taken as given; the next build clamps it.
+    void SetCentre(int x, int y);
+
+    // ---- client data and the image
+    void SetClientDirectory(std::string directory) { m_clientDirectory = std::move(directory); }
+    const std::string& ClientDirectory() const { return m_clientDirectory; }
+    // Reads radarcol.mul from the client directory; false when it is missing (colours all black).
+    bool LoadRadarColors();
+    CRadarColorTable& Colors() { return m_colors; }
+    const CRadarColorTable& Colors() const { return m_colors; }
+    // Clamps the centre and builds the image from map0.mul in the client directory. False when the file
+    // cannot be opened: the image stays as it was (empty before the first build).
+    bool BuildRadarImage();
+    // The same from any source of map bytes.
+    void BuildRadarImage(CMapSource& source);
+    const CRadarImage& Image() const { return m_image; }
+    // Whether an image was ever built; until then the picture shows nothing.
+    bool HasImage() const { return m_hasImage; }
+
+    // ---- navigation
+    // Zoom one level in or out. At the closest (32) or farthest (-16) level nothing happens and the
+    // answer is false; otherwise the image is rebuilt (which clamps the centre) and the answer is true:
+    // then set the scroll bars from GetScrollRanges() and show the new image.
+    bool OnZoomIn();
+    bool OnZoomOut();
+    // Scroll bar positions (the centre) and ranges (the level's centre bounds).
+    ScrollRanges GetScrollRanges() const;
+    // Moves the centre coordinate of `bar` by the code's step or to the thumb. The image is rebuilt
+    // only when the scroll ends, so the picture does not follow the thumb while it is dragged.
+    ScrollOutcome OnScroll(ScrollBarKind bar, ScrollCode code, int thumbPosition = 0);
+
+    // ---- conversions (truncating toward zero, so at positive levels the 2z - 1 pixels around the
+    // middle all belong to the centre tile)
+    WorldPoint ViewToWorld(int x, int y) const;
+    ViewPoint WorldToView(long worldX, long worldY) const;
+
+    // ---- dragging patch areas
+    bool IsInPicture(int x, int y) const { return m_picture.frame.Contains(x, y); }
+    // A press inside the picture starts a drag (a stale frame, if one is still shown, is to be erased).
+    DragFrameChange OnButtonDown(int x, int y);
+    // Inside the picture during a drag: the frame follows the pointer. Elsewhere nothing changes.
+    DragFrameChange OnMouseMove(int x, int y);
+    // Ends any drag. Inside the picture the frame is erased and a rectangle of non-zero width and
+    // height becomes a Patch Areas entry; outside nothing is added and the frame is not erased.
+    DragRelease OnButtonUp(int x, int y);
+    bool IsDragging() const { return m_dragging; }
+    // The frame now on screen, for views that paint the frame instead of inverting it.
+    std::optional<ViewRect> DragFrame() const { return m_frameShown; }
+
+    // ---- patch areas
+    // Converts a rectangle in view coordinates to world tiles and appends it to the list as
+    // "left, top, right, bottom"; answers the new entry's index. Redraw the overlay afterwards.
+    std::size_t AddPatchArea(const ViewRect& rect);
+    CPatchAreaList& PatchAreas() { return m_areas; }
+    const CPatchAreaList& PatchAreas() const { return m_areas; }
+    // The overlay: one fill per entry whose rectangle shows in the picture, in list order.
+    std::vector<OverlayFill> DrawPatchAreas() const;
+
+private:
+    PictureGeometry m_picture;
+    int m_zoom = kInitialZoom;
+    int m_centreX = kInitialCentreX;
+    int m_centreY = kInitialCentreY;
+
+    bool m_dragging = false;
+    ViewPoint m_dragStart;
+    ViewPoint m_dragCurrent;
+    std::optional<ViewRect> m_frameShown;
+
+    std::string m_clientDirectory;
+    CRadarColorTable m_colors;
+    CRadarImage m_image;
+    bool m_hasImage = false;
+    CPatchAreaList m_areas;
+};
+
+// The rectangle spanned by two points, left <= right and top <= bottom.
+ViewRect NormalizedRect(ViewPoint a, ViewPoint b);
+
+} // namespace frostmark

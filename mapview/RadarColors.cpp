@@ -1,0 +1,42 @@
+#include "mapview/RadarColors.h"
+
+#include "mapview/ClientDirectory.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+namespace frostmark {
+
+void CRadarColorTable::Clear() {
+    std::fill(m_colors.begin(), m_colors.end(), 0u);
+}
+
+void CRadarColorTable::LoadFromBytes(std::span<const std::uint8_t> bytes) {
+    Clear();
+    const std::size_t entries = std::min(bytes.size() / 2, kRadarColorCount);
+    for (std::size_t i = 0; i < entries; ++i) {
+        const auto value = static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+        m_colors[i] = ConvertRadarColor(value);
+    }
+    // A trailing odd byte is the low half of one more entry.
+    if (entries < kRadarColorCount && bytes.size() % 2 == 1) {
+        m_colors[entries] = ConvertRadarColor(bytes[2 * entries]);
+    }
+}
+
+bool LoadRadarColors(const std::string& clientDirectory, CRadarColorTable& table) {
+    table.Clear();
+    const std::string path = ClientFilePath(clientDirectory, kRadarColorFileName);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) {
+        return false;
+    }
+    std::vector<std::uint8_t> bytes(kRadarColorFileBytes, 0);
+    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
+    bytes.resize(got);
+    table.LoadFromBytes(bytes);
+    return true;
+}
+
+} // namespace frostmark
