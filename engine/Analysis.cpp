@@ -1,6 +1,8 @@
 #include "engine/Analysis.h"
 
 #include "engine/WorldItem.h"
+#include "model/ScriptLoader.h"
+#include "model/ScriptObjects.h"
 #include "script/LineReader.h"
 #include "script/ScriptContext.h"
 
@@ -134,6 +136,48 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
         return result;
     }
     return ScanWorld(reader, context, types, options, freezeList, observer);
+}
+
+std::optional<std::uint32_t> CScriptItemTypes::DefinitionType(std::string_view idText) {
+    const CSObject* definition = m_scripts.FindItemDefinition(idText);
+    if (!definition)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(m_scripts.GetItemType(*definition));
+}
+
+CAnalysisResult Analyze(CScriptObjects& scripts, const CAnalysisRequest& request, const CServices& services,
+                        CFreezeList& freezeList, IAnalysisObserver* observer, bool* scriptsLoaded) {
+    if (scriptsLoaded)
+        *scriptsLoaded = false;
+    CAnalysisResult result;
+    if (request.worldPath.empty()) {
+        result.status = AnalysisStatus::NoWorldPath;
+        return result;
+    }
+    freezeList.RemoveAll();
+    if (scripts.itemDefs.IsEmpty() && !request.scriptDirectory.empty()) {
+        // Whatever an earlier load without item definitions left (constants, tables) goes first, so a
+        // second load does not add to it.
+        scripts.UnloadScripts();
+        if (!LoadAllScripts(scripts, request.scriptDirectory, services)) {
+            std::error_code ec;
+            std::filesystem::file_status status = std::filesystem::status(request.scriptDirectory, ec);
+            result.status = AnalysisStatus::ScriptsUnreadable;
+            result.errorPath = request.scriptDirectory;
+            if (!std::filesystem::exists(status))
+                result.errorReason = "No such file or directory";
+            else if (!std::filesystem::is_directory(status))
+                result.errorReason = "is not a directory";
+            else
+                result.errorReason = "Permission denied";
+            return result;
+        }
+        if (scriptsLoaded)
+            *scriptsLoaded = true;
+    }
+    CScriptItemTypes types(scripts);
+    return AnalyzeWorldFile(request.worldPath, scripts, scripts.itemDefs.IsEmpty() ? nullptr : &types,
+                            request.options, freezeList, observer);
 }
 
 std::size_t RemoveFreezeEntries(CFreezeList& freezeList, const std::vector<std::size_t>& indexes,

@@ -16,7 +16,8 @@ namespace frostmark {
 class CLineReader;
 class CScriptContext;
 class CScriptObjects;
-class IProgressViewFactory;
+class CSObject;
+struct CServices;
 
 // The counters of one pass. Wider than the dialog's 32-bit fields so huge worlds cannot wrap them.
 struct CAnalysisCounts {
@@ -82,6 +83,36 @@ CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTyp
 CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& context,
                                  CItemTypeSource* types, const CFreezeOptions& options,
                                  CFreezeList& freezeList, IAnalysisObserver* observer);
+
+// Answers the rules' item definition lookups from a loaded script registry: the definition an ID text
+// names (by name, else "%04x" / "0%04x" of its number) and its TYPE, which the registry reads at most
+// once per definition per load.
+class CScriptItemTypes : public CItemTypeSource {
+public:
+    explicit CScriptItemTypes(CScriptObjects& scripts) : m_scripts(scripts) {}
+    std::optional<std::uint32_t> DefinitionType(std::string_view idText) override;
+
+private:
+    CScriptObjects& m_scripts;
+};
+
+// What the Analyze command is given.
+struct CAnalysisRequest {
+    std::string worldPath;
+    // Loaded when the registry holds no item definitions yet. Empty: no scripts are loaded, so item
+    // definitions and DEFNAME names take no part.
+    std::string scriptDirectory;
+    CFreezeOptions options;
+};
+
+// The whole Analyze command: an empty world path answers NoWorldPath and changes nothing. Otherwise the
+// freeze list is emptied; when the registry's item definitions are empty and a script directory is given,
+// the scripts are loaded from it (LoadAllScripts switches the working directory there and back; a
+// directory that cannot be entered answers ScriptsUnreadable, since analysing with the wrong scripts
+// would silently choose the wrong objects); then the world file is scanned. `scriptsLoaded` tells the
+// caller whether this call loaded them.
+CAnalysisResult Analyze(CScriptObjects& scripts, const CAnalysisRequest& request, const CServices& services,
+                        CFreezeList& freezeList, IAnalysisObserver* observer, bool* scriptsLoaded = nullptr);
 
 // Removes entries of the freeze list by index (the Delete key in the Patch Objects list) and brings
 // the counts in line: the freeze count becomes the number left and the estimate 9 bytes each; the

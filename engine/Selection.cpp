@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 namespace frostmark {
 
@@ -40,7 +41,8 @@ constexpr Category kCategories[] = {
     {OPT_EXCLUDE_CONTAINERS, {1, 2}, 2, kContainerArt, std::size(kContainerArt)},
 };
 
-// Decimal reading: leading white space, optional sign, digits up to the first other character.
+// Decimal reading: leading white space, optional sign, digits up to the first other character; a number
+// too large for a long is held at the long's limit (as the map view reads the same texts).
 long ReadDecimal(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' ||
@@ -51,16 +53,16 @@ long ReadDecimal(std::string_view text) {
         negative = text[i] == '-';
         ++i;
     }
-    // Accumulate unsigned so absurdly long digit runs wrap instead of overflowing.
-    std::uint64_t value = 0;
+    const long limit = std::numeric_limits<long>::max();
+    long value = 0;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        int digit = text[i] - '0';
+        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
         ++i;
     }
-    auto v = static_cast<std::int64_t>(value & 0xFFFFFFFFu);
     if (negative)
-        v = -v;
-    return static_cast<long>(static_cast<std::int32_t>(static_cast<std::uint32_t>(v)));
+        return value == limit ? std::numeric_limits<long>::min() : -value;
+    return value;
 }
 
 std::uint32_t ReadHex(std::string_view text) {
@@ -90,7 +92,7 @@ bool Contains(const std::vector<std::uint16_t>& list, std::uint32_t artId) {
 
 } // namespace
 
-CPatchArea ParsePatchArea(std::string_view text) {
+CPatchArea ParsePatchAreaText(std::string_view text) {
     long values[4] = {0, 0, 0, 0};
     std::size_t start = 0;
     for (int i = 0; i < 4; ++i) {
@@ -107,7 +109,7 @@ CPatchArea ParsePatchArea(std::string_view text) {
     return CPatchArea{values[0], values[1], values[2], values[3]};
 }
 
-std::string FormatPatchArea(const CPatchArea& area) {
+std::string FormatPatchAreaText(const CPatchArea& area) {
     char buffer[96];
     std::snprintf(buffer, sizeof buffer, "%ld, %ld, %ld, %ld", area.left, area.top, area.right, area.bottom);
     return buffer;
@@ -143,7 +145,7 @@ CFreezeOptions ReadOptions(std::uint32_t flags, std::string_view excludeArtText,
     options.includeArt = ParseArtIdLines(includeArtText);
     options.areas.reserve(areaTexts.size());
     for (const std::string& text : areaTexts)
-        options.areas.push_back(ParsePatchArea(text));
+        options.areas.push_back(ParsePatchAreaText(text));
     return options;
 }
 

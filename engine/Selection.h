@@ -40,10 +40,10 @@ struct CPatchArea {
 
 // Reads a patch area entry ("left, top, right, bottom"): split at the commas, each piece read as a
 // decimal number with leading blanks allowed. Missing pieces read as 0, as the rules expect.
-CPatchArea ParsePatchArea(std::string_view text);
+CPatchArea ParsePatchAreaText(std::string_view text);
 
 // Formats a patch area the way the Patch Areas list shows it: "%ld, %ld, %ld, %ld".
-std::string FormatPatchArea(const CPatchArea& area);
+std::string FormatPatchAreaText(const CPatchArea& area);
 
 // Reads one art ID line: at most its first 255 characters, hexadecimal (leading blanks and tabs
 // skipped, digits up to the first other character), low 16 bits. 0 means the line adds nothing.

@@ -55,7 +55,7 @@ TEST(ArtIdLines, HexPerLineZeroAndTextSkipped) {
 }
 
 TEST(PatchAreas, ParsingAndEdges) {
-    CPatchArea area = ParsePatchArea("100, 100, 200, 200");
+    CPatchArea area = ParsePatchAreaText("100, 100, 200, 200");
     EXPECT_EQ(area, (CPatchArea{100, 100, 200, 200}));
     EXPECT_TRUE(area.Contains(100, 100));
     EXPECT_TRUE(area.Contains(199, 199));
@@ -63,13 +63,13 @@ TEST(PatchAreas, ParsingAndEdges) {
     EXPECT_FALSE(area.Contains(150, 200));
     EXPECT_FALSE(area.Contains(99, 150));
     // Missing numbers read as 0: an empty rectangle.
-    EXPECT_EQ(ParsePatchArea("5, 6"), (CPatchArea{5, 6, 0, 0}));
-    EXPECT_FALSE(ParsePatchArea("5, 6").Contains(5, 6));
-    EXPECT_EQ(ParsePatchArea("-3,  +4,x,12abc"), (CPatchArea{-3, 4, 0, 12}));
+    EXPECT_EQ(ParsePatchAreaText("5, 6"), (CPatchArea{5, 6, 0, 0}));
+    EXPECT_FALSE(ParsePatchAreaText("5, 6").Contains(5, 6));
+    EXPECT_EQ(ParsePatchAreaText("-3,  +4,x,12abc"), (CPatchArea{-3, 4, 0, 12}));
     // Reversed rectangle holds nothing.
     EXPECT_FALSE((CPatchArea{200, 200, 100, 100}).Contains(150, 150));
-    EXPECT_EQ(FormatPatchArea({1, 2, 3, 4}), "1, 2, 3, 4");
-    EXPECT_EQ(ParsePatchArea(FormatPatchArea({1000, 2000, 1500, 2600})),
+    EXPECT_EQ(FormatPatchAreaText({1, 2, 3, 4}), "1, 2, 3, 4");
+    EXPECT_EQ(ParsePatchAreaText(FormatPatchAreaText({1000, 2000, 1500, 2600})),
               (CPatchArea{1000, 2000, 1500, 2600}));
 }
 

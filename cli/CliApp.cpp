@@ -1,0 +1,594 @@
+#include "cli/CliApp.h"
+
+#include "cli/CliOptions.h"
+#include "cli/MapCommand.h"
+#include "cli/PatchFileReader.h"
+#include "engine/Analysis.h"
+#include "engine/Commands.h"
+#include "engine/WorldItem.h"
+#include "model/ScriptLoader.h"
+#include "model/ScriptObjects.h"
+#include "platform/FileReadProgress.h"
+#include "platform/Log.h"
+#include "platform/TerminalProgressView.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <tuple>
+
+namespace frostmark {
+
+namespace {
+
+// ---------------------------------------------------------------- JSON output
+
+std::string JsonString(std::string_view text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            // Text is single-byte: bytes outside ASCII are shown as the Latin-1 characters they would be.
+            if (c < 0x20 || c >= 0x7F) {
+                char buffer[8];
+                std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+                out += buffer;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+// A flat JSON object written field by field.
+class JsonObject {
+public:
+    JsonObject& Field(const char* name, const std::string& rawValue) {
+        m_text += (m_text.empty() ? "{" : ",") + JsonString(name) + ":" + rawValue;
+        return *this;
+    }
+    JsonObject& Str(const char* name, std::string_view value) { return Field(name, JsonString(value)); }
+    JsonObject& Num(const char* name, long long value) { return Field(name, std::to_string(value)); }
+    JsonObject& Bool(const char* name, bool value) { return Field(name, value ? "true" : "false"); }
+    std::string Text() const { return m_text.empty() ? "{}" : m_text + "}"; }
+
+private:
+    std::string m_text;
+};
+
+std::string JsonArray(const std::vector<std::string>& rawValues) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < rawValues.size(); ++i)
+        out += (i ? "," : "") + rawValues[i];
+    return out + "]";
+}
+
+std::string JsonStrings(const std::vector<std::string>& values) {
+    std::vector<std::string> raw;
+    for (const std::string& value : values)
+        raw.push_back(JsonString(value));
+    return JsonArray(raw);
+}
+
+std::string Hex4(unsigned value) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%04x", value);
+    return buffer;
+}
+
+// ---------------------------------------------------------------- services for a terminal
+
+// Messages of the script loaders ("Unable to open file %s for input.") go to stderr.
+class CErrorStreamMessages : public IMessageBox {
+public:
+    explicit CErrorStreamMessages(std::ostream& err) : m_err(err) {}
+    MessageAnswer Show(const std::string& text, const std::string&, MessageIcon icon,
+                       MessageButtons buttons) override {
+        m_err << "frostmark-cli: " << (icon == MessageIcon::Error ? "" : "warning: ") << text << "\n";
+        m_err.flush();
+        return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    }
+
+private:
+    std::ostream& m_err;
+};
+
+// One progress bar per phase (analysis, patch, clean), drawn only on a terminal.
+class CCliProgress : public IAnalysisObserver, public ICommandProgress {
+public:
+    CCliProgress(std::FILE* terminal, std::ostream& err) : m_terminal(terminal), m_err(err) {}
+
+    void Begin(const std::string& status, std::uint64_t total) {
+        End();
+        if (!m_terminal)
+            return;
+        m_err.flush();
+        m_progress = std::make_unique<CFileReadProgress>(std::make_unique<CTerminalProgressView>(m_terminal));
+        m_progress->SetStatusText(status);
+        m_scale = CProgressScale::ForLength(total);
+        m_progress->SetRange(0, m_scale.maximum);
+        m_progress->SetPosition(0);
+        m_progress->DrawProgress();
+    }
+    void Move(std::uint64_t done) {
+        if (!m_progress)
+            return;
+        std::uint32_t position = m_scale.Scale(done);
+        if (position == m_progress->Position())
+            return;
+        m_progress->SetPosition(position);
+        m_progress->DrawProgress();
+    }
+    // Erases the bar so that the next output starts on a clean line.
+    void End() { m_progress.reset(); }
+
+    void SetStatus(const std::string& status) { m_status = status; }
+    void OnStart(std::uint64_t fileSize) override { Begin(m_status, fileSize); }
+    void OnProgress(const CAnalysisCounts&, std::uint64_t bytePosition) override { Move(bytePosition); }
+    void OnProgress(std::uint64_t done, std::uint64_t total) override {
+        if (m_progress && m_scale.maximum != CProgressScale::ForLength(total).maximum)
+            Begin(m_status, total);
+        Move(done);
+    }
+
+private:
+    std::FILE* m_terminal;
+    std::ostream& m_err;
+    std::unique_ptr<CFileReadProgress> m_progress;
+    CProgressScale m_scale;
+    std::string m_status;
+};
+
+class CRunContext {
+public:
+    CRunContext(const CCliOptions& options, CCliEnvironment& environment)
+        : options(options), out(environment.out), err(environment.err), messages(environment.err),
+          progress(options.progress ? environment.progressTerminal : nullptr, environment.err) {
+        if (options.progress && environment.progressTerminal) {
+            terminalViews = std::make_unique<CTerminalProgressViewFactory>(environment.progressTerminal);
+            services.progressViews = terminalViews.get();
+        }
+        services.messages = &messages;
+    }
+
+    void Warn(const std::string& text) {
+        progress.End();
+        err << "frostmark-cli: warning: " << text << "\n";
+        warnings.push_back(text);
+    }
+    // Reports a failure on stderr (and as JSON on stdout with --json) and answers the exit status.
+    int Fail(int code, const std::string& text) {
+        progress.End();
+        err << "frostmark-cli: " << text << "\n";
+        g_Log.Log("frostmark-cli: %s", text.c_str());
+        if (options.json) {
+            out << JsonObject()
+                       .Str("command", CommandName(options.command))
+                       .Bool("ok", false)
+                       .Num("exitCode", code)
+                       .Str("error", text)
+                       .Field("warnings", JsonStrings(warnings))
+                       .Text()
+                << "\n";
+        }
+        return code;
+    }
+
+    const CCliOptions& options;
+    std::ostream& out;
+    std::ostream& err;
+    CErrorStreamMessages messages;
+    std::unique_ptr<CTerminalProgressViewFactory> terminalViews;
+    CServices services;
+    CCliProgress progress;
+    std::vector<std::string> warnings;
+};
+
+int UsageError(CCliEnvironment& environment, const std::string& text, int code = kExitUsage) {
+    environment.err << "frostmark-cli: " << text << "\n";
+    if (code == kExitUsage)
+        environment.err << "Try 'frostmark-cli --help' for more information.\n";
+    return code;
+}
+
+// ---------------------------------------------------------------- analyze, patch, clean, freeze
+
+using PatchKey = std::tuple<std::uint32_t, unsigned, unsigned, unsigned, unsigned, unsigned>;
+
+std::vector<PatchKey> KeysOf(const CFreezeList& list, CScriptContext& context) {
+    std::vector<PatchKey> keys;
+    keys.reserve(list.Count());
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        const CWorldItem& item = list[i];
+        keys.emplace_back(BlockIndex(item), item.x % 8u, item.y % 8u, ArtId(item, context) & 0xFFFFu, item.z,
+                          item.color);
+    }
+    std::sort(keys.begin(), keys.end());
+    return keys;
+}
+
+std::vector<PatchKey> KeysOf(const CPatchFileContents& contents) {
+    std::vector<PatchKey> keys;
+    for (const CPatchGroup& group : contents.groups)
+        for (const CPatchObject& object : group.objects)
+            keys.emplace_back(group.block, object.x, object.y, object.art, object.z, object.color);
+    std::sort(keys.begin(), keys.end());
+    return keys;
+}
+
+std::string ObjectJson(const CWorldItem& item, CScriptContext& context) {
+    return JsonObject()
+        .Str("id", item.id)
+        .Num("art", ArtId(item, context))
+        .Num("serial", item.serial)
+        .Num("x", item.x)
+        .Num("y", item.y)
+        .Num("z", item.z)
+        .Num("color", item.color)
+        .Num("type", item.type)
+        .Num("attr", item.attr)
+        .Text();
+}
+
+int RunFreezeCommand(CRunContext& run) {
+    const CCliOptions& o = run.options;
+    const CliCommand command = o.command;
+    const bool writesPatch = command == CliCommand::Patch || command == CliCommand::Freeze;
+    const bool cleans = command == CliCommand::Clean || command == CliCommand::Freeze;
+
+    // Outputs that would overwrite an input are refused before anything is read or written.
+    if (writesPatch && NamesSameFile(o.patch, o.world))
+        return run.Fail(kExitUsage,
+                        "--patch: " + o.patch + " is the world file being read; choose another path");
+    if (cleans && NamesSameFile(o.out, o.world))
+        return run.Fail(kExitUsage, "--out: " + o.out + " is the world file being read; choose another path");
+    if (command == CliCommand::Freeze && NamesSameFile(o.out, o.patch))
+        return run.Fail(kExitUsage,
+                        "--out: " + o.out + " is also the patch file (--patch); choose another path");
+
+    if (!o.scriptsGiven)
+        run.Warn("no --scripts given: item definitions and DEFNAME names take no part in the selection");
+
+    CScriptObjects scripts;
+    scripts.SetServices(run.services);
+    CFreezeList list;
+    CAnalysisRequest request;
+    request.worldPath = o.world;
+    request.scriptDirectory = o.scripts;
+    request.options = o.FreezeOptions();
+
+    g_Log.Log("Analyzing %s", o.world.c_str());
+    run.progress.SetStatus("Analyzing " + o.world);
+    bool scriptsLoaded = false;
+    CAnalysisResult analysis = Analyze(scripts, request, run.services, list, &run.progress, &scriptsLoaded);
+    run.progress.End();
+    switch (analysis.status) {
+    case AnalysisStatus::Ok:
+        break;
+    case AnalysisStatus::NoWorldPath:
+        return run.Fail(kExitUsage, "--world: " + analysis.Message());
+    case AnalysisStatus::WorldUnreadable:
+    case AnalysisStatus::ScriptsUnreadable:
+    case AnalysisStatus::ReadFailed:
+        return run.Fail(kExitInput,
+                        analysis.Message() + (analysis.status == AnalysisStatus::WorldUnreadable &&
+                                                      !analysis.errorReason.empty()
+                                                  ? ": " + analysis.errorReason
+                                                  : ""));
+    }
+    if (o.scriptsGiven && scripts.itemDefs.IsEmpty())
+        run.Warn("no item definitions found in the script directory " + o.scripts);
+    const CAnalysisCounts& counts = analysis.counts;
+    g_Log.Log("Analysis of %s: %lld top-level objects, %lld to freeze", o.world.c_str(),
+              static_cast<long long>(counts.topLevel), static_cast<long long>(counts.toFreeze));
+
+    JsonObject json;
+    json.Str("command", CommandName(command)).Bool("ok", true).Str("world", o.world);
+    if (o.scriptsGiven)
+        json.Str("scripts", o.scripts).Num("itemDefinitions", scripts.itemDefs.GetSize());
+    json.Num("flags", o.flags)
+        .Num("topLevelObjects", counts.topLevel)
+        .Num("objectsToFreeze", counts.toFreeze)
+        .Num("approximatePatchSize", counts.sizeEstimate);
+
+    if (!o.json) {
+        if (o.list && command == CliCommand::Analyze)
+            for (std::size_t i = 0; i < list.Count(); ++i)
+                run.out << FormatPatchObjectLine(list[i]) << "\n";
+        run.out << "Number of Top-Level Objects: " << FormatTopLevelCount(counts) << "\n"
+                << "Number of Objects to Freeze: " << FormatFreezeCount(counts) << "\n"
+                << "Approximate size of resulting patch file: " << FormatSizeEstimate(counts) << "\n";
+        run.out.flush();
+    } else if (o.list) {
+        std::vector<std::string> objects;
+        objects.reserve(list.Count());
+        for (std::size_t i = 0; i < list.Count(); ++i)
+            objects.push_back(ObjectJson(list[i], scripts));
+        json.Field("objects", JsonArray(objects));
+    }
+
+    if (writesPatch) {
+        run.progress.SetStatus("Writing " + o.patch);
+        run.progress.Begin("Writing " + o.patch, list.Count());
+        CPatchResult patch = CreatePatchFile(o.patch, list, scripts, &run.progress, o.world);
+        run.progress.End();
+        if (!patch.ok)
+            return run.Fail(kExitOutput, patch.error);
+        g_Log.Log("Patch file %s written: %llu objects in %llu groups", o.patch.c_str(),
+                  static_cast<unsigned long long>(patch.objects),
+                  static_cast<unsigned long long>(patch.groups));
+        if (!o.json)
+            run.out << "Patch file written: " << o.patch << " (" << patch.objects << " objects in "
+                    << patch.groups << " groups, " << patch.bytes << " bytes)\n";
+        json.Field("patch", JsonObject()
+                                .Str("path", o.patch)
+                                .Num("objects", static_cast<long long>(patch.objects))
+                                .Num("groups", static_cast<long long>(patch.groups))
+                                .Num("bytes", static_cast<long long>(patch.bytes))
+                                .Text());
+    }
+
+    if (cleans) {
+        if (command == CliCommand::Clean) {
+            // The desktop program only cleans after writing the patch; here the patch file on disk must
+            // hold exactly this analysis's objects, or the cleaned world would lose objects for good.
+            CPatchFileContents contents = ReadPatchFile(o.patch);
+            if (!contents.ok)
+                return run.Fail(kExitInput,
+                                "clean needs the patch file of this selection: " + contents.error +
+                                    " (write it first with 'frostmark-cli patch' and the same options)");
+            if (KeysOf(contents) != KeysOf(list, scripts))
+                return run.Fail(kExitInput, o.patch + ": holds " + std::to_string(contents.ObjectCount()) +
+                                                " objects that are not the " + std::to_string(list.Count()) +
+                                                " objects this analysis freezes; write it again with "
+                                                "'frostmark-cli patch' and the same options, or use freeze");
+        }
+        run.progress.SetStatus("Writing " + o.out);
+        CCleanResult clean = CleanWorldFile(o.world, o.out, list, scripts, &run.progress);
+        run.progress.End();
+        if (!clean.ok) {
+            bool inputFault = clean.errorPath == o.world && !NamesSameFile(o.world, o.out);
+            return run.Fail(inputFault ? kExitInput : kExitOutput, clean.error);
+        }
+        g_Log.Log("World file %s written: %llu of %llu frozen records dropped", o.out.c_str(),
+                  static_cast<unsigned long long>(clean.recordsDropped),
+                  static_cast<unsigned long long>(clean.recordsExpected));
+        if (clean.recordsDropped < clean.recordsExpected)
+            run.Warn("only " + std::to_string(clean.recordsDropped) + " of the " +
+                     std::to_string(clean.recordsExpected) + " frozen records were found in " + o.world +
+                     " and dropped; the others stay in " + o.out +
+                     " (the world file changed since the analysis?)");
+        if (!o.json)
+            run.out << "Output world file written: " << o.out << " (" << clean.recordsDropped << " of "
+                    << clean.recordsExpected << " frozen records dropped)\n";
+        json.Field("clean", JsonObject()
+                                .Str("path", o.out)
+                                .Num("recordsDropped", static_cast<long long>(clean.recordsDropped))
+                                .Num("recordsExpected", static_cast<long long>(clean.recordsExpected))
+                                .Num("bytes", static_cast<long long>(clean.bytesWritten))
+                                .Text());
+    }
+    if (o.json)
+        run.out << json.Field("warnings", JsonStrings(run.warnings)).Text() << "\n";
+    return kExitOk;
+}
+
+// ---------------------------------------------------------------- inspect
+
+int RunInspect(CRunContext& run) {
+    const CCliOptions& o = run.options;
+    CPatchFileContents contents = ReadPatchFile(o.operand);
+    if (!contents.ok)
+        return run.Fail(kExitInput, contents.error);
+    for (const std::string& warning : contents.warnings)
+        run.Warn(o.operand + ": " + warning);
+    if (o.json) {
+        JsonObject json;
+        json.Str("command", "inspect")
+            .Bool("ok", true)
+            .Str("path", o.operand)
+            .Num("bytes", static_cast<long long>(contents.size))
+            .Num("groups", static_cast<long long>(contents.groups.size()))
+            .Num("objects", static_cast<long long>(contents.ObjectCount()));
+        if (o.list) {
+            std::vector<std::string> groups;
+            for (const CPatchGroup& group : contents.groups) {
+                std::vector<std::string> objects;
+                for (const CPatchObject& object : group.objects)
+                    objects.push_back(JsonObject()
+                                          .Num("art", object.art)
+                                          .Num("x", group.OriginX() + object.x)
+                                          .Num("y", group.OriginY() + object.y)
+                                          .Num("z", object.z)
+                                          .Num("color", object.color)
+                                          .Text());
+                groups.push_back(
+                    JsonObject().Num("block", group.block).Field("objects", JsonArray(objects)).Text());
+            }
+            json.Field("groupList", JsonArray(groups));
+        }
+        run.out << json.Field("warnings", JsonStrings(run.warnings)).Text() << "\n";
+        return kExitOk;
+    }
+    run.out << "Freeze patch file: " << o.operand << "\n"
+            << "Size: " << contents.size << " bytes\n"
+            << "Groups: " << contents.groups.size() << "\n"
+            << "Objects: " << contents.ObjectCount() << "\n";
+    if (o.list) {
+        for (const CPatchGroup& group : contents.groups) {
+            run.out << "block " << group.block << " (x " << group.OriginX() << "-" << group.OriginX() + 7
+                    << ", y " << group.OriginY() << "-" << group.OriginY() + 7
+                    << "): " << group.objects.size() << " objects\n";
+            for (const CPatchObject& object : group.objects) {
+                char colour[16];
+                std::snprintf(colour, sizeof colour, "%4x", object.color);
+                run.out << "  " << Hex4(object.art) << "\t" << group.OriginX() + object.x << ", "
+                        << group.OriginY() + object.y << ", " << unsigned(object.z) << "\t" << colour << "\n";
+            }
+        }
+    }
+    return kExitOk;
+}
+
+// ---------------------------------------------------------------- scripts
+
+int RunScripts(CRunContext& run) {
+    const CCliOptions& o = run.options;
+    CScriptObjects scripts;
+    scripts.SetServices(run.services);
+    std::error_code ec;
+    std::filesystem::file_status status = std::filesystem::status(o.operand, ec);
+    if (!std::filesystem::exists(status))
+        return run.Fail(kExitInput,
+                        "Unable to open the script directory " + o.operand + ": No such file or directory");
+    if (!std::filesystem::is_directory(status))
+        return run.Fail(kExitInput,
+                        "Unable to open the script directory " + o.operand + ": is not a directory");
+    if (!LoadAllScripts(scripts, o.operand, run.services))
+        return run.Fail(kExitInput,
+                        "Unable to open the script directory " + o.operand + ": Permission denied");
+    run.progress.End();
+
+    struct Count {
+        const char* label;
+        const char* key;
+        long long value;
+    };
+    const Count counts[] = {
+        {"Item definitions", "itemDefinitions", scripts.itemDefs.GetSize()},
+        {"Character definitions", "characterDefinitions", scripts.charDefs.GetSize()},
+        {"Templates", "templates", scripts.templates.GetSize()},
+        {"DEFNAME constants", "defnames", scripts.defnames.GetSize()},
+        {"Areas", "areas", static_cast<long long>(scripts.areas.size())},
+        {"Rooms", "rooms", static_cast<long long>(scripts.rooms.size())},
+        {"Locations", "locations", static_cast<long long>(scripts.locations.size())},
+        {"Name sections", "names", static_cast<long long>(scripts.names.size())},
+        {"Web pages", "webPages", static_cast<long long>(scripts.webPages.size())},
+        {"Speech sections", "speech", static_cast<long long>(scripts.speech.size())},
+        {"Regions", "regions", scripts.regions.GetSize()},
+        {"Plot items", "plotItems", scripts.plotItems.GetSize()},
+        {"Triggers", "triggers", scripts.triggers.GetSize()},
+    };
+    struct Tree {
+        const char* label;
+        const char* key;
+        const CCategoryList* list;
+    };
+    const Tree trees[] = {{"Item categories", "itemCategories", &scripts.itemCategories},
+                          {"NPC categories", "npcCategories", &scripts.npcCategories},
+                          {"Location categories", "locationCategories", &scripts.locationCategories}};
+    const char* layout = scripts.newerLayout ? "newer (resource table)" : "older (fixed files)";
+
+    if (o.json) {
+        JsonObject json;
+        json.Str("command", "scripts")
+            .Bool("ok", true)
+            .Str("directory", o.operand)
+            .Str("layout", scripts.newerLayout ? "newer" : "older");
+        for (const Count& count : counts)
+            json.Num(count.key, count.value);
+        for (const Tree& tree : trees) {
+            std::vector<std::string> categories;
+            for (const CCategory* category : *tree.list) {
+                std::vector<std::string> subsections;
+                for (const CSubsection* subsection : category->m_subsections)
+                    subsections.push_back(
+                        JsonObject()
+                            .Str("name", subsection->Name())
+                            .Num("members", static_cast<long long>(subsection->m_members.size()))
+                            .Text());
+                categories.push_back(JsonObject()
+                                         .Str("name", category->Name())
+                                         .Field("subsections", JsonArray(subsections))
+                                         .Text());
+            }
+            json.Field(tree.key, JsonArray(categories));
+        }
+        run.out << json.Field("warnings", JsonStrings(run.warnings)).Text() << "\n";
+        return kExitOk;
+    }
+    run.out << "Script directory: " << o.operand << "\n"
+            << "Layout: " << layout << "\n";
+    for (const Count& count : counts)
+        run.out << count.label << ": " << count.value << "\n";
+    for (const Tree& tree : trees) {
+        run.out << tree.label << ": " << tree.list->size() << "\n";
+        for (const CCategory* category : *tree.list) {
+            std::size_t members = 0;
+            for (const CSubsection* subsection : category->m_subsections)
+                members += subsection->m_members.size();
+            run.out << "  " << category->Name() << " (" << category->m_subsections.size() << " subsections, "
+                    << members << " definitions)\n";
+        }
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::string>& args, CCliEnvironment& environment) {
+    CCliParseResult parsed = ParseCommandLine(args);
+    if (!parsed.options) {
+        if (args.empty()) {
+            environment.err << UsageText();
+            return kExitUsage;
+        }
+        return UsageError(environment, parsed.error, parsed.exitCode);
+    }
+    const CCliOptions& options = *parsed.options;
+    switch (options.command) {
+    case CliCommand::Help:
+        environment.out << (options.helpTopic == CliCommand::None || options.helpTopic == CliCommand::Help
+                                ? UsageText()
+                                : CommandHelpText(options.helpTopic));
+        return kExitOk;
+    case CliCommand::Version:
+        environment.out << VersionText();
+        return kExitOk;
+    default:
+        break;
+    }
+    CRunContext run(options, environment);
+    int code = kExitFailure;
+    switch (options.command) {
+    case CliCommand::Analyze:
+    case CliCommand::Patch:
+    case CliCommand::Clean:
+    case CliCommand::Freeze:
+        code = RunFreezeCommand(run);
+        break;
+    case CliCommand::Inspect:
+        code = RunInspect(run);
+        break;
+    case CliCommand::Scripts:
+        code = RunScripts(run);
+        break;
+    case CliCommand::Map:
+        code = RunMapCommand(options, run.services, environment.out, environment.err);
+        break;
+    default:
+        break;
+    }
+    environment.out.flush();
+    environment.err.flush();
+    return code;
+}
+
+} // namespace frostmark

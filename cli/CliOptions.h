@@ -1,0 +1,86 @@
+#pragma once
+
+// Command line parsing of frostmark-cli: subcommand, paths, option flags, art ID lists, patch areas.
+// Parsing touches no file except the @files of the art ID options.
+
+#include "engine/Selection.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace frostmark {
+
+// Exit statuses, distinct per kind of failure so scripts can tell them apart.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1; // anything not covered below (should not happen)
+inline constexpr int kExitUsage = 2;   // bad command line
+inline constexpr int kExitInput = 3;   // an input is missing, unreadable or not what it should be
+inline constexpr int kExitOutput = 4;  // an output could not be written
+
+enum class CliCommand { None, Help, Version, Analyze, Patch, Clean, Freeze, Inspect, Scripts, Map };
+
+inline constexpr const char* kDefaultPatchFile = "stat_tavrel.frz";
+
+struct CCliOptions {
+    CliCommand command = CliCommand::None;
+    // Help asked for a subcommand ("frostmark-cli help patch", "frostmark-cli patch --help").
+    CliCommand helpTopic = CliCommand::None;
+
+    std::string world;
+    std::string patch = kDefaultPatchFile;
+    bool patchGiven = false;
+    std::string out;
+    std::string scripts;
+    bool scriptsGiven = false;
+    // The positional argument of inspect and scripts.
+    std::string operand;
+
+    std::uint32_t flags = 0;
+    std::vector<std::uint16_t> excludeArt;
+    std::vector<std::uint16_t> includeArt;
+    std::vector<CPatchArea> areas;
+
+    bool json = false;
+    bool list = false;    // analyze: print the Patch Objects lines; inspect: every object
+    bool progress = true; // --no-progress turns the terminal bar off
+
+    // map
+    std::string clientDir;
+    int zoom = 0;
+    bool centerGiven = false;
+    long centerX = 3072;
+    long centerY = 2048;
+    bool showFrozen = false; // analyse first and draw the frozen objects as points
+
+    CFreezeOptions FreezeOptions() const;
+};
+
+struct CCliParseResult {
+    std::optional<CCliOptions> options;
+    // Set on an error: names the option and what is wrong with it.
+    std::string error;
+    // kExitUsage, or kExitInput when an @file of an art ID option cannot be read.
+    int exitCode = kExitOk;
+};
+
+// Parses argv[1..] (without the program name).
+CCliParseResult ParseCommandLine(const std::vector<std::string>& args);
+
+// Parses one value of --exclude-art/--include-art: comma or blank separated hexadecimal IDs, or
+// "@file" with one ID per line (read the way the dialog reads its box). Appends to `ids`; on error
+// returns false with `error` set (a bad ID, an unreadable file).
+bool ParseArtIdArgument(const std::string& value, std::vector<std::uint16_t>& ids, std::string& error);
+
+// Parses --area "LEFT,TOP,RIGHT,BOTTOM": four decimal numbers, strictly (a typo must not silently
+// become an empty rectangle on the command line).
+bool ParseAreaArgument(const std::string& value, CPatchArea& area, std::string& error);
+
+// Help texts: the overview, and one per subcommand (with examples).
+std::string UsageText();
+std::string CommandHelpText(CliCommand command);
+std::string VersionText();
+const char* CommandName(CliCommand command);
+
+} // namespace frostmark

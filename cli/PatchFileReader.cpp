@@ -1,0 +1,151 @@
+#include "cli/PatchFileReader.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace frostmark {
+
+namespace {
+
+constexpr std::uint32_t kBlocksInWorld = (6144 / 8) * 512;
+
+std::uint32_t Read32(const unsigned char* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+
+std::uint16_t Read16(const unsigned char* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+} // namespace
+
+std::uint64_t CPatchFileContents::ObjectCount() const {
+    std::uint64_t count = 0;
+    for (const CPatchGroup& group : groups)
+        count += group.objects.size();
+    return count;
+}
+
+CPatchFileContents ReadPatchFile(const std::string& path) {
+    CPatchFileContents contents;
+    auto fail = [&](const std::string& reason) {
+        contents.ok = false;
+        contents.error = path + ": " + reason;
+        return contents;
+    };
+    std::error_code ec;
+    std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) {
+        contents.unreadable = true;
+        return fail("No such file or directory");
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        contents.unreadable = true;
+        return fail(std::filesystem::is_directory(status) ? "is a directory" : "is not a regular file");
+    }
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        contents.unreadable = true;
+        return fail(errno ? std::strerror(errno) : "cannot be opened");
+    }
+    std::vector<unsigned char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        contents.unreadable = true;
+        return fail(errno ? std::strerror(errno) : "read error");
+    }
+    contents.size = data.size();
+    if (data.size() < 6)
+        return fail("too short for a freeze patch file (" + std::to_string(data.size()) +
+                    " bytes, the header alone is 6)");
+    std::uint16_t magic = Read16(&data[4]);
+    if (magic != 0xF00D) {
+        char buffer[96];
+        std::snprintf(buffer, sizeof buffer, "not a freeze patch file (magic %04x, expected f00d)", magic);
+        return fail(buffer);
+    }
+    contents.declaredGroups = Read32(&data[0]);
+    std::size_t pos = 6;
+    std::int64_t previousBlock = -1;
+    for (std::uint32_t g = 0; g < contents.declaredGroups; ++g) {
+        char buffer[160];
+        if (data.size() - pos < 9) {
+            std::snprintf(buffer, sizeof buffer,
+                          "truncated: the header declares %u groups but the file ends in group %u",
+                          contents.declaredGroups, g + 1);
+            return fail(buffer);
+        }
+        unsigned kind = data[pos];
+        std::uint32_t block = Read32(&data[pos + 1]);
+        std::uint32_t length = Read32(&data[pos + 5]);
+        if (kind != 2) {
+            std::snprintf(buffer, sizeof buffer, "group %u at byte %zu has kind %u, expected 2", g + 1, pos,
+                          kind);
+            return fail(buffer);
+        }
+        if (block >= kBlocksInWorld) {
+            std::snprintf(buffer, sizeof buffer, "group %u names block %u, outside the world", g + 1, block);
+            return fail(buffer);
+        }
+        if (static_cast<std::int64_t>(block) <= previousBlock) {
+            std::snprintf(buffer, sizeof buffer, "group %u (block %u) is not in ascending block order", g + 1,
+                          block);
+            return fail(buffer);
+        }
+        if (length == 0 || length % 7 != 0) {
+            std::snprintf(buffer, sizeof buffer,
+                          "group %u (block %u) has length %u, not a non-zero multiple of 7", g + 1, block,
+                          length);
+            return fail(buffer);
+        }
+        pos += 9;
+        if (data.size() - pos < length) {
+            std::snprintf(buffer, sizeof buffer, "truncated: group %u (block %u) needs %u bytes, %zu remain",
+                          g + 1, block, length, data.size() - pos);
+            return fail(buffer);
+        }
+        CPatchGroup group;
+        group.block = block;
+        int previousCell = -1;
+        bool orderWarned = false;
+        for (std::uint32_t i = 0; i < length / 7; ++i, pos += 7) {
+            CPatchObject object;
+            object.art = Read16(&data[pos]);
+            object.x = data[pos + 2];
+            object.y = data[pos + 3];
+            object.z = data[pos + 4];
+            object.color = Read16(&data[pos + 5]);
+            if (object.x > 7 || object.y > 7) {
+                std::snprintf(buffer, sizeof buffer,
+                              "object %u of group %u (block %u) lies outside its block (%u, %u)", i + 1,
+                              g + 1, block, object.x, object.y);
+                return fail(buffer);
+            }
+            int cell = object.x + object.y * 8;
+            if (cell < previousCell && !orderWarned) {
+                std::snprintf(buffer, sizeof buffer, "objects of block %u are not in cell order", block);
+                contents.warnings.push_back(buffer);
+                orderWarned = true;
+            }
+            previousCell = cell;
+            group.objects.push_back(object);
+        }
+        previousBlock = block;
+        contents.groups.push_back(std::move(group));
+    }
+    if (pos != data.size()) {
+        char buffer[128];
+        std::snprintf(buffer, sizeof buffer, "%zu bytes follow the last of the %u groups", data.size() - pos,
+                      contents.declaredGroups);
+        return fail(buffer);
+    }
+    contents.ok = true;
+    return contents;
+}
+
+} // namespace frostmark

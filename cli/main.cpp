@@ -1,0 +1,25 @@
+#include "cli/CliApp.h"
+#include "platform/Log.h"
+#include "platform/TerminalProgressView.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    using namespace frostmark;
+    std::ios::sync_with_stdio(true);
+    // The log goes where the desktop program writes it: the working directory. A directory that cannot
+    // be written only costs the log.
+    g_Log.Start({}, "frostmark-cli v1.04");
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string line;
+    for (const std::string& arg : args)
+        line += " " + arg;
+    g_Log.Log("Command line:%s", line.c_str());
+    CCliEnvironment environment{std::cout, std::cerr, IsTerminal(stderr) ? stderr : nullptr};
+    int code = RunCli(args, environment);
+    g_Log.Log("Exit status %d", code);
+    g_Log.Stop();
+    return code;
+}
