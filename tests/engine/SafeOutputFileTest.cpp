@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <string>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "EngineTestFiles.h"
+#include "engine/SafeOutputFile.h"
+
+namespace frostmark {
+namespace {
+
+using testfiles::CountEntries;
+using testfiles::CTempDir;
+using testfiles::ReadFile;
+using testfiles::WriteFile;
+
+const std::string kBig(3u << 20, 'w'); // more than the output buffer, so writes reach the disk midway
+
+TEST(SafeOutputFile, CommitReplacesTheTargetCompletely) {
+    CTempDir dir;
+    const std::string target = dir.File("out.txt");
+    ASSERT_TRUE(WriteFile(target, "old contents"));
+    ::chmod(target.c_str(), 0640);
+    CSafeOutputFile file;
+    ASSERT_TRUE(file.Open(target)) << file.Error();
+    EXPECT_TRUE(file.Write(kBig));
+    EXPECT_TRUE(file.Write("tail"));
+    // Nothing is visible at the target until the commit.
+    EXPECT_EQ(ReadFile(target), "old contents");
+    ASSERT_TRUE(file.Commit()) << file.Error();
+    EXPECT_EQ(ReadFile(target), kBig + "tail");
+    EXPECT_EQ(file.BytesWritten(), kBig.size() + 4);
+    EXPECT_EQ(CountEntries(dir.Path()), 1u);
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u); // the replaced file's permissions are kept
+}
+
+TEST(SafeOutputFile, AbandonedOrDestroyedFileLeavesTargetAsItWas) {
+    CTempDir dir;
+    const std::string target = dir.File("out.txt");
+    ASSERT_TRUE(WriteFile(target, "old contents"));
+    {
+        CSafeOutputFile file;
+        ASSERT_TRUE(file.Open(target));
+        file.Write(kBig);
+        // destroyed without Commit, as when a command returns early
+    }
+    EXPECT_EQ(ReadFile(target), "old contents");
+    EXPECT_EQ(CountEntries(dir.Path()), 1u);
+
+    CSafeOutputFile file;
+    ASSERT_TRUE(file.Open(dir.File("new.txt")));
+    file.Write("x");
+    file.Abandon();
+    EXPECT_FALSE(std::filesystem::exists(dir.File("new.txt")));
+    EXPECT_EQ(CountEntries(dir.Path()), 1u);
+    EXPECT_FALSE(file.Commit());
+}
+
+TEST(SafeOutputFile, RefusesTargetsThatAreNotRegularFiles) {
+    CTempDir dir;
+    const std::string subdir = dir.File("sub");
+    ASSERT_TRUE(std::filesystem::create_directory(subdir));
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string linkToDevice = dir.File("null-link");
+    ASSERT_EQ(::symlink("/dev/null", linkToDevice.c_str()), 0);
+
+    for (const std::string& target : {subdir, fifo, std::string("/dev/null"), linkToDevice}) {
+        CSafeOutputFile file;
+        EXPECT_FALSE(file.Open(target)) << target;
+        EXPECT_EQ(file.ErrorPath(), target);
+        EXPECT_FALSE(file.ErrorReason().empty());
+        EXPECT_NE(file.Error().find(target), std::string::npos);
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(subdir));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    struct stat info {};
+    ASSERT_EQ(::stat("/dev/null", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+    EXPECT_TRUE(std::filesystem::is_symlink(linkToDevice));
+    EXPECT_EQ(CountEntries(dir.Path()), 3u);
+}
+
+TEST(SafeOutputFile, MissingDirectoryAndEmptyName) {
+    CTempDir dir;
+    CSafeOutputFile file;
+    EXPECT_FALSE(file.Open(dir.File("no/such/dir/out.txt")));
+    EXPECT_EQ(file.ErrorReason(), std::strerror(ENOENT));
+    EXPECT_FALSE(file.Open(""));
+    EXPECT_FALSE(file.Write("x"));
+}
+
+TEST(SafeOutputFile, SymbolicLinkTargetReplacesTheFileItNames) {
+    CTempDir dir;
+    const std::string real = dir.File("real.txt");
+    const std::string link = dir.File("link.txt");
+    ASSERT_TRUE(WriteFile(real, "old"));
+    ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+    CSafeOutputFile file;
+    ASSERT_TRUE(file.Open(link));
+    file.Write("new");
+    ASSERT_TRUE(file.Commit()) << file.Error();
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFile(real), "new");
+}
+
+long g_writeBudget = 0;
+long FailingWrite(int fd, const void* data, std::size_t size) {
+    if (g_writeBudget <= 0) {
+        errno = EIO;
+        return -1;
+    }
+    const std::size_t chunk = std::min<std::size_t>(size, static_cast<std::size_t>(g_writeBudget));
+    g_writeBudget -= static_cast<long>(chunk);
+    return ::write(fd, data, chunk);
+}
+
+TEST(SafeOutputFile, WriteFailureMidwayKeepsTheOldTarget) {
+    CTempDir dir;
+    const std::string target = dir.File("out.txt");
+    ASSERT_TRUE(WriteFile(target, "old contents"));
+    CSafeOutputFile file;
+    ASSERT_TRUE(file.Open(target));
+    g_writeBudget = 1 << 20; // the first megabyte goes through, then the "disk" fails
+    file.SetWriteFunction(&FailingWrite);
+    file.Write(kBig);
+    EXPECT_TRUE(file.Failed());
+    EXPECT_FALSE(file.Write("more"));
+    EXPECT_FALSE(file.Commit());
+    EXPECT_EQ(file.ErrorReason(), std::strerror(EIO));
+    EXPECT_EQ(file.ErrorPath(), target);
+    EXPECT_EQ(ReadFile(target), "old contents");
+    EXPECT_EQ(CountEntries(dir.Path()), 1u);
+}
+
+TEST(SafeOutputFile, FileSizeLimitActsLikeAFullDisk) {
+    CTempDir dir;
+    const std::string target = dir.File("out.txt");
+    ASSERT_TRUE(WriteFile(target, "old contents"));
+    struct rlimit previous {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    auto* previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = previous;
+    limit.rlim_cur = 100000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+
+    CSafeOutputFile file;
+    const bool opened = file.Open(target);
+    if (opened) {
+        file.Write(kBig);
+        file.Commit();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(file.Failed());
+    EXPECT_EQ(file.ErrorReason(), std::strerror(EFBIG));
+    EXPECT_EQ(ReadFile(target), "old contents");
+    EXPECT_EQ(CountEntries(dir.Path()), 1u);
+}
+
+TEST(SafeOutputFile, FullFileSystem) {
+    // A real full disk: a 64 KiB memory file system. Needs the right to mount (root on a machine that
+    // allows it); elsewhere the file size limit test above stands in for it.
+    CTempDir dir;
+    const std::string mountPoint = dir.File("tiny");
+    ASSERT_TRUE(std::filesystem::create_directory(mountPoint));
+    if (::geteuid() != 0 || ::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here";
+    const std::string target = mountPoint + "/out.txt";
+    const bool written = WriteFile(target, "old contents");
+    CSafeOutputFile file;
+    const bool opened = file.Open(target);
+    if (opened)
+        file.Write(kBig);
+    const bool committed = opened && file.Commit();
+    const std::string contents = ReadFile(target);
+    const std::size_t entries = CountEntries(mountPoint);
+    ::umount(mountPoint.c_str());
+
+    ASSERT_TRUE(written);
+    ASSERT_TRUE(opened) << file.Error();
+    EXPECT_FALSE(committed);
+    EXPECT_EQ(file.ErrorReason(), std::strerror(ENOSPC));
+    EXPECT_EQ(contents, "old contents");
+    EXPECT_EQ(entries, 1u);
+}
+
+TEST(SafeOutputFile, NoPermissionToWriteTheDirectory) {
+    CTempDir dir;
+    const std::string locked = dir.File("locked");
+    ASSERT_TRUE(std::filesystem::create_directory(locked));
+    const std::string target = locked + "/out.txt";
+    ASSERT_TRUE(WriteFile(target, "old contents"));
+    ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+
+    // Root ignores permissions, so the attempt runs in a child that has given up root.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(10);
+        CSafeOutputFile file;
+        if (file.Open(target))
+            ::_exit(11);
+        ::_exit(file.ErrorReason() == std::strerror(EACCES) && file.ErrorPath() == target ? 0 : 12);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    ::chmod(locked.c_str(), 0755);
+    EXPECT_EQ(ReadFile(target), "old contents");
+    EXPECT_EQ(CountEntries(locked), 1u);
+}
+
+} // namespace
+} // namespace frostmark
