@@ -114,12 +114,12 @@ int32_t ParseRangeBound(std::string_view text, bool wantHigh) {
     }
     const std::string_view copy = Trim(work);
 
-    std::string low;
+    // The low text is a prefix of the work copy: an optional "-" and the digits after it.
+    std::string_view low;
     if (!copy.empty() && copy[0] == '-') {
-        low = "-";
-        low += LeadingDigits(copy.substr(1));
+        low = copy.substr(0, 1 + LeadingDigits(copy.substr(1)).size());
     } else {
-        low = std::string(LeadingDigits(copy));
+        low = LeadingDigits(copy);
     }
 
     std::string_view rest;

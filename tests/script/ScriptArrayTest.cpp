@@ -69,9 +69,14 @@ TEST(ScriptArray, AddSortedKeepsOrderAndPutsEqualNamesAfter) {
     EXPECT_EQ(TagAt(array, 4), 4);
     EXPECT_EQ(TagAt(array, 5), 5);
     // Emptying the array does not delete; the owner does.
+    const std::vector<CTObject*> owned(array.begin(), array.end());
     array.RemoveAll();
     EXPECT_EQ(deaths, 0);
     EXPECT_TRUE(array.IsEmpty());
+    for (CTObject* object : owned) {
+        delete object;
+    }
+    EXPECT_EQ(deaths, 7);
 }
 
 TEST(ScriptArray, AddSortedMatchesUpperBoundOnRandomNames) {
