@@ -1,0 +1,126 @@
+// Times the radar image build of every zoom level from a full-size map0.mul side by side with reading
+// bytes the plain way, in one run, and prints the ratios:
+//   build / cat   the build against `cat map0.mul > /dev/null` (the whole file, a process of its own)
+//   build / same  the build against reading exactly the strips the build reads, in this process
+// Usage: frostmark-map-bench CLIENT_DIR [REPEATS]
+
+#include "mapview/ClientDirectory.h"
+#include "mapview/MapGeometry.h"
+#include "mapview/RadarColors.h"
+#include "mapview/RadarImage.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MedianMs(int repeats, const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int i = 0; i < repeats; ++i) {
+        const auto start = Clock::now();
+        work();
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// Records which strips a build reads.
+class CRecordingSource final : public frostmark::CMapSource {
+public:
+    explicit CRecordingSource(frostmark::CMapSource& inner) : m_inner(inner) {}
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
+        m_reads.emplace_back(offset, buffer.size());
+        return m_inner.ReadAt(offset, buffer);
+    }
+    std::vector<std::pair<std::uint64_t, std::size_t>> m_reads;
+
+private:
+    frostmark::CMapSource& m_inner;
+};
+
+// Reads the given strips with plain stdio into one buffer, as a minimal program would.
+std::size_t ReadStrips(const std::string& path,
+                       const std::vector<std::pair<std::uint64_t, std::size_t>>& strips) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return 0;
+    }
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    std::vector<unsigned char> buffer;
+    std::size_t total = 0;
+    for (const auto& [offset, size] : strips) {
+        buffer.resize(size);
+        std::fseek(file, static_cast<long>(offset), SEEK_SET);
+        total += std::fread(buffer.data(), 1, size, file);
+    }
+    std::fclose(file);
+    return total;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: frostmark-map-bench CLIENT_DIR [REPEATS]\n");
+        return 2;
+    }
+    const std::string directory =
+        frostmark::ResolveClientDirectory({std::string(argv[1]), {}, {}, {}}).directory;
+    const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 15;
+    const std::string mapPath = frostmark::ClientFilePath(directory, frostmark::kMapFileName);
+
+    frostmark::CRadarColorTable colors;
+    if (!frostmark::LoadRadarColors(directory, colors)) {
+        std::fprintf(stderr, "warning: no radarcol.mul in %s, colours are black\n", directory.c_str());
+    }
+    const std::string cat = "cat '" + mapPath + "' > /dev/null";
+    if (std::system(cat.c_str()) != 0) { // also brings the file into the page cache
+        std::fprintf(stderr, "cannot read %s\n", mapPath.c_str());
+        return 1;
+    }
+
+    std::printf("%6s %12s %10s %10s %10s %9s %9s\n", "level", "bytes read", "build ms", "same ms", "cat ms",
+                "build/cat", "build/same");
+    double worstCat = 0;
+    for (const int zoom : frostmark::kZoomLevels) {
+        int cx = frostmark::kInitialCentreX, cy = frostmark::kInitialCentreY;
+        frostmark::ClampCentre(zoom, cx, cy);
+        // Which strips the build reads.
+        auto file = frostmark::CMapFileSource::Open(mapPath);
+        CRecordingSource recorder(*file);
+        frostmark::CRadarImage image;
+        frostmark::BuildRadarImageFrom(recorder, colors, zoom, cx, cy, image);
+        std::uint64_t bytes = 0;
+        for (const auto& read : recorder.m_reads) {
+            bytes += read.second;
+        }
+
+        // Interleaved, so that both see the same machine load.
+        std::vector<double> build, same, catTimes;
+        for (int round = 0; round < 3; ++round) {
+            build.push_back(MedianMs(repeats, [&] {
+                int x = cx, y = cy;
+                frostmark::BuildRadarImage(directory, colors, zoom, x, y, image);
+            }));
+            same.push_back(MedianMs(repeats, [&] { ReadStrips(mapPath, recorder.m_reads); }));
+            catTimes.push_back(MedianMs(std::max(3, repeats / 3), [&] { (void)std::system(cat.c_str()); }));
+        }
+        std::sort(build.begin(), build.end());
+        std::sort(same.begin(), same.end());
+        std::sort(catTimes.begin(), catTimes.end());
+        const double b = build[1], s = same[1], c = catTimes[1];
+        worstCat = std::max(worstCat, b / c);
+        std::printf("%6d %12llu %10.3f %10.3f %10.3f %9.2f %9.2f\n", zoom,
+                    static_cast<unsigned long long>(bytes), b, s, c, b / c, b / s);
+    }
+    std::printf("worst build/cat ratio: %.2f (goal: at most 2)\n", worstCat);
+    return worstCat <= 2.0 ? 0 : 1;
+}
