@@ -332,7 +332,13 @@ CItem::~CItem() = default;
 
 bool CItem::ReadSection(CLineReader& file) {
     CItemFiller filler(*this);
-    return ScanItemSection(file, filler);
+    const bool atHeader = ScanItemSection(file, filler);
+    // The blank lines that close a section are not part of its triggers; kept, every write and read
+    // again would add one more.
+    while (!m_triggerLines.empty() && m_triggerLines.back().empty()) {
+        m_triggerLines.pop_back();
+    }
+    return atHeader;
 }
 
 bool ReadItemTypeSection(CLineReader& file, CScriptContext* context, int32_t& type) {

@@ -41,7 +41,8 @@ public:
     // unknown); unknown keys are kept as other lines (or trigger lines in trigger mode). Unlike the generic
     // reader it makes no DEFNAME constants. Stops at the next header line (true, stepped back) or at end of
     // file (false); a line that begins with "[" only after blanks ends the section too (true, consumed),
-    // except in trigger mode, where it is a trigger line.
+    // except in trigger mode, where it is a trigger line. Blank lines at the very end of the trigger lines
+    // (the blank line that closes a written section) are dropped, so writing and reading again is stable.
     bool ReadSection(CLineReader& file) override;
 
     // Appends the item as one "[name]" section, in the order and formats the reader reads back: comment

@@ -1,0 +1,98 @@
+#pragma once
+
+// Shared by the tests of the item, table and region classes: reading a section from text, a log started
+// in a directory of the test's own, and the test data folder.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/Log.h"
+#include "script/LineReader.h"
+
+namespace frostmark::test {
+
+inline std::string ModelObjectsData(const std::string& name) {
+    return std::string(FROSTMARK_TEST_DATA) + "/model-objects/" + name;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Opens text in memory and reads its first line, which must be the header of the section to be read.
+inline void OpenAtBody(CLineReader& file, const std::string& text) {
+    file.OpenMemory(text);
+    std::string_view header;
+    ASSERT_TRUE(file.ReadLine(header));
+    ASSERT_TRUE(!header.empty() && header[0] == '[') << header;
+}
+
+// The next line of file, or "<eof>".
+inline std::string NextLine(CLineReader& file) {
+    std::string_view line;
+    return file.ReadLine(line) ? std::string(line) : std::string("<eof>");
+}
+
+// A directory of its own under the system's temporary directory, removed at the end.
+class CObjectsTempDir {
+public:
+    CObjectsTempDir() {
+        std::random_device device;
+        m_path = std::filesystem::temp_directory_path() /
+                 ("frostmark-model-objects-" + std::to_string(device()) + "-" + std::to_string(device()));
+        std::filesystem::create_directories(m_path);
+    }
+    ~CObjectsTempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    CObjectsTempDir(const CObjectsTempDir&) = delete;
+    CObjectsTempDir& operator=(const CObjectsTempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return m_path; }
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        const auto path = m_path / name;
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path.string();
+    }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// The program log, started in a temporary directory for one test and read back as messages.
+class CCapturedLog {
+public:
+    CCapturedLog() { g_Log.Start(m_dir.Path()); }
+    ~CCapturedLog() { g_Log.Stop(); }
+    CCapturedLog(const CCapturedLog&) = delete;
+    CCapturedLog& operator=(const CCapturedLog&) = delete;
+
+    // Every message logged so far, without time stamps and without the log's own "Starting" line.
+    std::vector<std::string> Messages() const {
+        std::ifstream in(g_Log.Path(), std::ios::binary);
+        std::vector<std::string> messages;
+        std::string line;
+        while (std::getline(in, line)) {
+            const size_t stamp = line.find(" ::");
+            std::string message = stamp == std::string::npos ? line : line.substr(stamp + 3);
+            if (message.rfind("Starting ", 0) != 0) {
+                messages.push_back(message);
+            }
+        }
+        return messages;
+    }
+
+private:
+    CObjectsTempDir m_dir;
+};
+
+} // namespace frostmark::test
