@@ -355,10 +355,13 @@ int RunFreezeCommand(CRunContext& run) {
                                 "clean needs the patch file of this selection: " + contents.error +
                                     " (write it first with 'frostmark-cli patch' and the same options)");
             if (KeysOf(contents) != KeysOf(list, scripts))
-                return run.Fail(kExitInput, o.patch + ": holds " + std::to_string(contents.ObjectCount()) +
-                                                " objects that are not the " + std::to_string(list.Count()) +
-                                                " objects this analysis freezes; write it again with "
-                                                "'frostmark-cli patch' and the same options, or use freeze");
+                return run.Fail(kExitInput,
+                                o.patch +
+                                    ": does not hold the objects this analysis freezes (the file holds " +
+                                    std::to_string(contents.ObjectCount()) + ", the analysis freezes " +
+                                    std::to_string(list.Count()) +
+                                    "); write it again with 'frostmark-cli patch' and the same "
+                                    "options, or use freeze");
         }
         run.progress.SetStatus("Writing " + o.out);
         CCleanResult clean = CleanWorldFile(o.world, o.out, list, scripts, &run.progress);
@@ -375,6 +378,12 @@ int RunFreezeCommand(CRunContext& run) {
                      std::to_string(clean.recordsExpected) + " frozen records were found in " + o.world +
                      " and dropped; the others stay in " + o.out +
                      " (the world file changed since the analysis?)");
+        else if (clean.recordsDropped > clean.recordsExpected)
+            run.Warn(std::to_string(clean.recordsDropped) + " records were dropped for the " +
+                     std::to_string(clean.recordsExpected) + " frozen ones: records of " + o.world +
+                     " share serials with frozen records, and records that are not in the patch file are "
+                     "missing from " +
+                     o.out);
         if (!o.json)
             run.out << "Output world file written: " << o.out << " (" << clean.recordsDropped << " of "
                     << clean.recordsExpected << " frozen records dropped)\n";

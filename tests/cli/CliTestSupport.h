@@ -1,0 +1,85 @@
+#pragma once
+
+// Shared helpers of the command line tests: a scratch directory per test, files, and running a command
+// in-process or as the built program.
+
+#include "cli/CliApp.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace frostmark::testing {
+
+struct CliRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+inline CliRun RunInProcess(const std::vector<std::string>& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    CCliEnvironment environment{out, err, nullptr};
+    CliRun run;
+    run.code = RunCli(args, environment);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+// A fresh directory under the system's temporary directory, removed at the end of the test.
+class ScratchDir {
+public:
+    ScratchDir() {
+        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_path = std::filesystem::temp_directory_path() /
+                 ("frostmark-cli-" + std::string(info->test_suite_name()) + "-" + info->name());
+        std::filesystem::remove_all(m_path);
+        std::filesystem::create_directories(m_path);
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(m_path, ec);
+    }
+    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
+    const std::filesystem::path& Path() const { return m_path; }
+
+    // Files in the directory other than the ones named: leftovers of an aborted write.
+    std::vector<std::string> Others(const std::vector<std::string>& known) const {
+        std::vector<std::string> others;
+        for (const auto& entry : std::filesystem::directory_iterator(m_path)) {
+            std::string name = entry.path().filename().string();
+            if (std::find(known.begin(), known.end(), name) == known.end())
+                others.push_back(name);
+        }
+        return others;
+    }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline std::string Record(const std::string& id, const std::string& serial, const std::string& point,
+                          const std::string& attr, const std::string& extra = "") {
+    return "[WORLDITEM " + id + "]\nSERIAL=" + serial + "\nP=" + point + "\nATTR=" + attr + "\n" + extra;
+}
+
+} // namespace frostmark::testing
