@@ -1,0 +1,138 @@
+#pragma once
+// The main dialog: the four paths, the options, the three commands, the analysis results, the Patch
+// Objects and Patch Areas lists and the map. Its handlers read the controls, call the core and show
+// what comes back; everything the commands compute lives in the core libraries.
+
+#include "engine/Analysis.h"
+#include "engine/CommandProgress.h"
+#include "engine/FreezeList.h"
+#include "engine/Selection.h"
+#include "mapview/MapView.h"
+#include "platform/Services.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QListWidget;
+class QScrollBar;
+
+namespace frostmark {
+
+class CMapPicture;
+class CScriptObjects;
+
+// Names of the settings values.
+inline constexpr const char* kSettingInputWorld = "Input Worldfile";
+inline constexpr const char* kSettingPatchFile = "Patch File";
+inline constexpr const char* kSettingOutputWorld = "Output Worldfile";
+inline constexpr const char* kSettingScriptPath = "Script Path";
+inline constexpr const char* kSettingFlags = "Flags";
+inline constexpr const char* kSettingIgnoreArt = "IgnoreArt";
+inline constexpr const char* kSettingIncludeArt = "IncludeArt";
+
+// The caption of the program's message boxes.
+inline constexpr const char* kMessageCaption = "Frostmark";
+
+class CFrostmarkDlg : public QDialog, private IAnalysisObserver, private ICommandProgress {
+    Q_OBJECT
+public:
+    struct Options {
+        // Asks the user for the game client's directory, starting at the current one; nullopt when the
+        // user cancels. Tests replace the file dialog with an answer of their own.
+        std::function<std::optional<std::string>(const std::string& current)> chooseDirectory;
+        // A client directory given on the command line; it wins over everything else.
+        std::optional<std::string> clientDirectory;
+    };
+
+    // `services` must outlive the dialog; `controls` is the Qt map of control IDs to widgets, filled here.
+    CFrostmarkDlg(CScriptObjects& scripts, const CServices& services, Options options = {},
+                  QWidget* parent = nullptr);
+    ~CFrostmarkDlg() override; // FreeLists
+
+    // The controls by identifier, as the handlers use them.
+    IDialogControls& Controls() { return *m_controls; }
+    // A control's widget, or nullptr.
+    QWidget* Control(int id) const;
+    template <class T> T* ControlAs(int id) const { return qobject_cast<T*>(Control(id)); }
+
+    // What the handlers work on, for tests.
+    const CFreezeList& FreezeList() const { return m_freezeList; }
+    const CFreezeOptions& FreezeOptions() const { return m_options; }
+    std::uint32_t OptionFlags() const { return m_options.flags; }
+    CMapView& MapView() { return m_map; }
+    CMapPicture* MapPicture() const;
+
+    // ---- the handlers
+    void OnAnalyze();
+    void OnCreatePatchFile();
+    void OnCleanWorldfile();
+    void SaveSettings();
+    void LoadSettings();
+    void ReadOptions();
+    void OnAbout();
+    void OnChooseClientDirectory();
+    void OnZoomIn();
+    void OnZoomOut();
+    // Redraws the green patch area rectangles over the map.
+    void DrawPatchAreas();
+
+    void accept() override; // OnOK
+    void reject() override; // OnCancel: Escape and the close box
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void OnInitDialog();
+    void FreeLists();
+    void OnDeletePatchObjects();
+    void OnDeletePatchAreas();
+    void OnPatchAreaSelectionChanged();
+    void OnTimer();
+    void OnScrollAction(QScrollBar* bar, int action);
+    void OnScrollEnd(QScrollBar* bar);
+
+    // The map: client directory, colours, scroll bars and the picture.
+    void PrepareMap();
+    void SetScrollRanges();
+    void BuildRadarImage();
+    void ShowRadarImage();
+    void UpdateDragFrame();
+    void UpdatePictureGeometry();
+
+    void SetResultFields(const CAnalysisCounts& counts);
+    void ClearResultFields();
+    void ShowCommandFailure(const CCommandResult& result);
+
+    // IAnalysisObserver
+    void OnStart(std::uint64_t fileSize) override;
+    void OnProgress(const CAnalysisCounts& counts, std::uint64_t bytePosition) override;
+    void OnChosen(const CWorldItem& item, std::size_t index) override;
+    // ICommandProgress
+    void OnProgress(std::uint64_t done, std::uint64_t total) override;
+    void SetProgressBar(std::uint64_t done, std::uint64_t total);
+
+    CScriptObjects& m_scripts;
+    CServices m_services;
+    Options m_launch;
+    std::map<int, QWidget*> m_widgets;
+    std::unique_ptr<IDialogControls> m_controls;
+
+    CFreezeList m_freezeList;
+    CAnalysisCounts m_counts;
+    CFreezeOptions m_options;
+    CMapView m_map;
+    std::uint64_t m_progressTotal = 0;
+};
+
+} // namespace frostmark
