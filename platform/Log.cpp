@@ -39,7 +39,10 @@ bool COstrelLog::Start(const std::filesystem::path& directory, const char* progr
         m_file = std::fopen(logPath.string().c_str(), "w");
         if (!m_file)
             return false;
-        m_path = logPath;
+        // Kept absolute: the loaders change the working directory while the file stays where it was opened.
+        m_path = std::filesystem::absolute(logPath, ignored);
+        if (m_path.empty())
+            m_path = logPath;
     } catch (...) {
         if (m_file) {
             std::fclose(m_file);

@@ -41,7 +41,7 @@ public:
     void Stop() noexcept;
 
     bool IsOpen() const noexcept { return m_file != nullptr; }
-    // The file being written (empty when not started).
+    // The file being written, as an absolute path (empty when not started).
     const std::filesystem::path& Path() const noexcept { return m_path; }
 
     // One line: "%ld.%ld.%ld %02d:%02d:%02d ::" (year, month, day, hour, minute, second of the local

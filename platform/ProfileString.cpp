@@ -78,7 +78,8 @@ std::string GetProfileStringFromText(std::string_view iniText, std::string_view 
 
 std::string GetProfileString(const std::filesystem::path& iniFile, std::string_view section,
                              std::string_view key, std::string_view defaultValue, std::size_t bufferSize) {
-    std::ifstream in(iniFile, std::ios::binary);
+    // "tavrel.ini" may have come from a system where letter case did not matter.
+    std::ifstream in(ResolvePathCase(iniFile), std::ios::binary);
     if (!in)
         return DefaultValue(defaultValue, bufferSize);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

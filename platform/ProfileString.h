@@ -10,7 +10,8 @@
 //  - a missing file, section or key gives the default, with its trailing blanks removed;
 //  - the result is cut to bufferSize - 1 characters, as a buffer of bufferSize bytes with its
 //    terminating zero would hold (bufferSize 0 gives "").
-// Lines may end in "\n" or "\r\n".
+// Lines may end in "\n" or "\r\n". A file name whose exact spelling does not exist is looked up without
+// regard to case (see ResolvePathCase).
 
 #include <cstddef>
 #include <filesystem>

@@ -150,6 +150,22 @@ TEST(LogTest, RestartingClosesThePreviousFileFirst) {
     EXPECT_NE(ReadFile(second.Path() / "frostmark.log").find("::here"), std::string::npos);
 }
 
+TEST(LogTest, FileStaysPutWhenTheWorkingDirectoryChanges) {
+    CTempDir dir;
+    CTempDir elsewhere;
+    const auto before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    COstrelLog log;
+    const bool started = log.Start();
+    std::filesystem::current_path(elsewhere.Path()); // as the script loader does
+    log.Log("after the switch");
+    log.Stop();
+    std::filesystem::current_path(before);
+    ASSERT_TRUE(started);
+    EXPECT_NE(ReadFile(dir.Path() / "frostmark.log").find("::after the switch"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(elsewhere.Path() / "frostmark.log"));
+}
+
 TEST(LogTest, GlobalLogWritesOnlyAfterStart) {
     CTempDir dir;
     ASSERT_FALSE(g_Log.IsOpen()) << "nothing may open the program's log behind a test's back";

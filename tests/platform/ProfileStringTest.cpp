@@ -76,6 +76,10 @@ TEST(ProfileStringTest, ReadsFromAFile) {
     const auto ini = dir.Write("tavrel.ini", "[TAVREL]\r\nSCPFILES=scripts\\\r\n");
     EXPECT_EQ(GetProfileString(ini, "TAVREL", "SCPFILES", "", kLimit), "scripts\\");
     EXPECT_EQ(GetProfileString(dir.Path() / "missing.ini", "TAVREL", "SCPFILES", "d", kLimit), "d");
+    // An ini file copied with another letter case is still found.
+    dir.Write("Shard/TAVREL.INI", "[tavrel]\nscpfiles=other\n");
+    EXPECT_EQ(GetProfileString(dir.Path() / "shard" / "tavrel.ini", "TAVREL", "SCPFILES", "", kLimit),
+              "other");
 }
 
 } // namespace
