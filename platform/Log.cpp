@@ -34,7 +34,10 @@ bool COstrelLog::Start(const std::filesystem::path& directory, const char* progr
         const std::filesystem::path logPath = directory / kLogFileName;
         const std::filesystem::path oldPath = directory / kOldLogFileName;
         std::error_code ignored;
-        std::filesystem::remove(oldPath, ignored);
+        // Only a file is ever deleted: a directory of that name is left alone (the rename then fails too,
+        // and the new log simply replaces the old one).
+        if (!std::filesystem::is_directory(std::filesystem::symlink_status(oldPath, ignored)))
+            std::filesystem::remove(oldPath, ignored);
         std::filesystem::rename(logPath, oldPath, ignored);
         m_file = std::fopen(logPath.string().c_str(), "w");
         if (!m_file)

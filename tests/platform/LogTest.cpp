@@ -125,6 +125,17 @@ TEST(LogTest, WithoutStartOrWithoutFileNothingHappens) {
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "missing"));
 }
 
+TEST(LogTest, ADirectoryNamedLikeTheOldLogIsLeftAlone) {
+    CTempDir dir;
+    std::filesystem::create_directory(dir.Path() / "frostmark.log.old");
+    RunProgram(dir.Path(), "one");
+    RunProgram(dir.Path(), "two");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.Path() / "frostmark.log.old"));
+    const std::string text = ReadFile(dir.Path() / "frostmark.log");
+    EXPECT_NE(text.find("::run two"), std::string::npos);
+    EXPECT_EQ(text.find("run one"), std::string::npos);
+}
+
 TEST(LogTest, DestructionWritesTheClosingLine) {
     CTempDir dir;
     {
