@@ -213,7 +213,8 @@ private:
         out.Text("]");
         out.EndLine();
         if (art != 0) {
-            out.Text(lower ? "defname=i_gen_" : "DEFNAME=i_gen_").Hex(art, 4);
+            // Always upper case: the server makes no constant of a lower-case DEFNAME key.
+            out.Text("DEFNAME=i_gen_").Hex(art, 4);
             out.EndLine();
         }
         const char* word = kWords[Below(seed, i, kSaltName, 16)];
