@@ -90,29 +90,31 @@ ScrollRanges CMapView::GetScrollRanges() const {
 
 ScrollOutcome CMapView::OnScroll(ScrollBarKind bar, ScrollCode code, int thumbPosition) {
     int& centre = bar == ScrollBarKind::Horizontal ? m_centreX : m_centreY;
+    // Steps pile up unclamped until the scroll ends; they stop at the int's limits instead of wrapping.
+    const auto move = [&centre](int step) { centre = ClampToInt(static_cast<long long>(centre) + step); };
     bool built = false;
     switch (code) {
     case ScrollCode::LineUp:
-        centre -= kScrollLineStep;
+        move(-kScrollLineStep);
         break;
     case ScrollCode::LineDown:
-        centre += kScrollLineStep;
+        move(kScrollLineStep);
         break;
     case ScrollCode::PageUp:
-        centre -= kScrollPageStep;
+        move(-kScrollPageStep);
         break;
     case ScrollCode::PageDown:
-        centre += kScrollPageStep;
+        move(kScrollPageStep);
         break;
     case ScrollCode::ThumbPosition:
     case ScrollCode::ThumbTrack:
         centre = thumbPosition;
         break;
     case ScrollCode::Top:
-        centre -= kScrollEndStep;
+        move(-kScrollEndStep);
         break;
     case ScrollCode::Bottom:
-        centre += kScrollEndStep;
+        move(kScrollEndStep);
         break;
     case ScrollCode::EndScroll:
         // The build clamps the centre, even when map0.mul is missing.

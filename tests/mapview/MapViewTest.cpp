@@ -166,6 +166,13 @@ TEST(MapViewNavigation, ScrollCodesMoveTheCentreByWorldTiles) {
     }
 }
 
+TEST(MapViewNavigation, StepsStopAtTheLimitsOfTheCoordinate) {
+    CMapView view;
+    view.SetCentre(INT_MAX - 3, INT_MIN + 3);
+    EXPECT_EQ(view.OnScroll(ScrollBarKind::Horizontal, ScrollCode::PageDown).position, INT_MAX);
+    EXPECT_EQ(view.OnScroll(ScrollBarKind::Vertical, ScrollCode::LineUp).position, INT_MIN);
+}
+
 TEST(MapViewNavigation, EndOfScrollRebuildsAndClamps) {
     test::CTempDir client;
     CMapView view;
