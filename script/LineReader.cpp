@@ -23,6 +23,7 @@ void CLineReader::Close() {
     }
     m_path.clear();
     m_begin = m_end = m_lastLine = 0;
+    Rescan();
     m_bufferOffset = m_lineStart = m_size = 0;
     m_open = m_atEnd = m_haveLine = m_failed = false;
 }
@@ -71,6 +72,7 @@ bool CLineReader::Refill() {
         std::memmove(m_buffer.get(), m_buffer.get() + m_begin, m_end - m_begin);
         m_bufferOffset += m_begin;
         m_end -= m_begin;
+        m_scan -= m_begin;
         m_begin = 0;
     }
     if (m_end == m_capacity) {
@@ -96,25 +98,27 @@ bool CLineReader::ReadLineSlow(std::string_view& line) {
     if (!m_open) {
         return false;
     }
-    // Bytes from m_begin on that are already known to hold no line feed: a long line is searched once.
-    size_t scanned = m_end - m_begin;
-    while (Refill()) {
+    // Fewer than 64 bytes are left unlooked-at in the buffer, and no line feed is known before them.
+    const char* const tail = m_buffer.get() + m_scan;
+    const char* lf = static_cast<const char*>(std::memchr(tail, '\n', m_end - m_scan));
+    if (lf != nullptr) {
         char* const start = m_buffer.get() + m_begin;
-        const size_t avail = m_end - m_begin;
-        const char* nl = static_cast<const char*>(std::memchr(start + scanned, '\n', avail - scanned));
-        if (nl != nullptr) {
-            size_t length = size_t(nl - start);
-            if (length != 0 && start[length - 1] == '\r') {
-                --length;
-            }
-            line = std::string_view(start, length);
-            m_lastLine = m_begin;
-            m_lineStart = m_bufferOffset + m_begin;
-            m_begin += size_t(nl - start) + 1;
-            m_haveLine = true;
-            return true;
+        size_t length = size_t(lf - start);
+        if (length != 0 && start[length - 1] == '\r') {
+            --length;
         }
-        scanned = avail;
+        line = std::string_view(start, length);
+        m_lastLine = m_begin;
+        m_lineStart = m_bufferOffset + m_begin;
+        m_begin += size_t(lf - start) + 1;
+        m_haveLine = true;
+        Rescan();
+        return true;
+    }
+    m_scan = m_end;
+    if (Refill()) {
+        // A long line is looked at once: the scan goes on where it stopped.
+        return ReadLine(line);
     }
     if (m_begin == m_end) {
         // End of file: nothing to step back to, and the "position before the read" is the end.
@@ -129,6 +133,7 @@ bool CLineReader::ReadLineSlow(std::string_view& line) {
     m_lineStart = m_bufferOffset + m_begin;
     m_begin = m_end;
     m_haveLine = true;
+    Rescan();
     return true;
 }
 
@@ -136,6 +141,7 @@ void CLineReader::StepBack() {
     if (m_haveLine) {
         m_begin = m_lastLine;
         m_haveLine = false;
+        Rescan();
     }
 }
 
@@ -149,6 +155,7 @@ bool CLineReader::Seek(uint64_t offset) {
     // is needed.
     if (offset >= m_bufferOffset && offset <= m_bufferOffset + m_end) {
         m_begin = size_t(offset - m_bufferOffset);
+        Rescan();
         return true;
     }
     if (m_file == nullptr) {
@@ -158,6 +165,7 @@ bool CLineReader::Seek(uint64_t offset) {
         return false;
     }
     m_begin = m_end = 0;
+    Rescan();
     m_bufferOffset = offset;
     m_atEnd = false;
     return true;

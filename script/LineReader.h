@@ -1,11 +1,16 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace frostmark {
 
@@ -56,17 +61,29 @@ public:
     bool Failed() const { return m_failed; }
 
 private:
+    // Bit i is set when p[i] is a line feed, for the 64 bytes at p.
+    static inline uint64_t LineFeedMask(const char* p);
     // Makes room and reads more of the file behind the unread bytes. False when nothing more comes.
     bool Refill();
     bool ReadLineSlow(std::string_view& line);
+    // Forgets the line feeds found ahead, after m_begin was moved.
+    void Rescan() {
+        m_scan = m_begin;
+        m_mask = 0;
+    }
 
     std::FILE* m_file = nullptr;
     std::string m_path;
     std::unique_ptr<char[]> m_buffer;
     size_t m_capacity = 0;
-    size_t m_begin = 0;          // first unread byte in the buffer
-    size_t m_end = 0;            // one past the last valid byte in the buffer
-    size_t m_lastLine = 0;       // buffer index where the last returned line began
+    size_t m_begin = 0;    // first unread byte in the buffer
+    size_t m_end = 0;      // one past the last valid byte in the buffer
+    size_t m_lastLine = 0; // buffer index where the last returned line began
+    // Line feeds are found 64 bytes at a time: m_mask holds those not yet used, of the block that starts at
+    // m_maskBase; every byte from m_begin up to m_scan has been looked at.
+    size_t m_scan = 0;
+    size_t m_maskBase = 0;
+    uint64_t m_mask = 0;
     uint64_t m_bufferOffset = 0; // file offset of m_buffer[0]
     uint64_t m_lineStart = 0;
     uint64_t m_size = 0;
@@ -76,25 +93,47 @@ private:
     bool m_failed = false;
 };
 
+inline uint64_t CLineReader::LineFeedMask(const char* p) {
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    auto part = [&](int k) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        return uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf))));
+    };
+    return part(0) | (part(1) << 16) | (part(2) << 32) | (part(3) << 48);
+#else
+    uint64_t mask = 0;
+    for (int i = 0; i < 64; ++i) {
+        mask |= uint64_t(p[i] == '\n') << i;
+    }
+    return mask;
+#endif
+}
+
 inline bool CLineReader::ReadLine(std::string_view& line) {
-    char* const start = m_buffer.get() + m_begin;
-    const size_t avail = m_end - m_begin;
-    if (avail != 0) {
-        const char* nl = static_cast<const char*>(std::memchr(start, '\n', avail));
-        if (nl != nullptr) {
-            size_t length = size_t(nl - start);
+    for (;;) {
+        if (m_mask != 0) {
+            const size_t lf = m_maskBase + size_t(std::countr_zero(m_mask));
+            m_mask &= m_mask - 1;
+            char* const start = m_buffer.get() + m_begin;
+            size_t length = lf - m_begin;
             if (length != 0 && start[length - 1] == '\r') {
                 --length;
             }
             line = std::string_view(start, length);
             m_lastLine = m_begin;
             m_lineStart = m_bufferOffset + m_begin;
-            m_begin += size_t(nl - start) + 1;
+            m_begin = lf + 1;
             m_haveLine = true;
             return true;
         }
+        if (m_end - m_scan < 64) {
+            return ReadLineSlow(line);
+        }
+        m_maskBase = m_scan;
+        m_mask = LineFeedMask(m_buffer.get() + m_scan);
+        m_scan += 64;
     }
-    return ReadLineSlow(line);
 }
 
 } // namespace frostmark

@@ -62,6 +62,13 @@ int CScriptArray::FindIndex(std::string_view name) const {
 }
 
 int CScriptArray::ReplaceByName(CTObject* object) {
+    // Scripts mostly list their definitions in name order: a name beyond the last one can neither replace
+    // anything nor go anywhere but the end, so the two binary searches are skipped.
+    if (!object->m_name.empty() &&
+        (m_items.empty() || CompareNames(m_items.back()->m_name, object->m_name) < 0)) {
+        m_items.push_back(object);
+        return GetSize() - 1;
+    }
     const int found = FindIndex(object->m_name);
     if (found >= 0) {
         CTObject* old = m_items[size_t(found)];

@@ -209,6 +209,54 @@ TEST(LineReader, MatchesReferenceAcrossBufferRefills) {
     }
 }
 
+// Many short texts with lines of every length around the 64-byte blocks the reader scans in, and random
+// step-backs and seeks between reads, against a model that keeps only a line index.
+TEST(LineReader, RandomOperationsOnShortTexts) {
+    std::mt19937 random(777);
+    for (int round = 0; round < 400; ++round) {
+        std::string bytes;
+        const size_t target = random() % 2000;
+        while (bytes.size() < target) {
+            const size_t length = random() % 3 == 0 ? random() % 150 : random() % 8;
+            for (size_t i = 0; i < length; ++i) {
+                bytes.push_back(random() % 16 == 0 ? '\r' : 'k');
+            }
+            bytes += random() % 2 ? "\n" : "\r\n";
+        }
+        if (random() % 2) {
+            bytes += "tail";
+        }
+        const auto expected = ReferenceLines(bytes);
+        CLineReader reader;
+        ASSERT_TRUE(reader.OpenMemory(bytes));
+        size_t next = 0; // index of the line the next read must return
+        bool canStepBack = false;
+        std::string_view line;
+        for (int op = 0; op < 200; ++op) {
+            const unsigned choice = random() % 10;
+            if (choice == 0 && canStepBack) {
+                reader.StepBack();
+                --next;
+                canStepBack = false;
+            } else if (choice == 1 && !expected.empty()) {
+                next = random() % expected.size();
+                ASSERT_TRUE(reader.Seek(expected[next].start));
+                canStepBack = false;
+            } else if (next < expected.size()) {
+                ASSERT_TRUE(reader.ReadLine(line)) << round << " " << op;
+                ASSERT_EQ(line, expected[next].text) << round << " " << op;
+                ASSERT_EQ(reader.LineStart(), expected[next].start);
+                ++next;
+                canStepBack = true;
+            } else {
+                ASSERT_FALSE(reader.ReadLine(line));
+                ASSERT_EQ(reader.Position(), bytes.size());
+                canStepBack = false;
+            }
+        }
+    }
+}
+
 TEST(LineReader, HundredMegabyteLine) {
     const size_t length = size_t(100) << 20;
     std::string bytes = "first\n";
