@@ -79,19 +79,23 @@ void CQtProgressCanvas::paintEvent(QPaintEvent* event) {
     painter.restore();
 }
 
-CQtProgressWindow::CQtProgressWindow(QWidget* parent)
+CQtProgressWindow::CQtProgressWindow(QWidget* parent, const QFont* dialogFont)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setWindowTitle(QStringLiteral("Loading File"));
+    if (dialogFont)
+        setFont(*dialogFont);
+    else if (parent)
+        setFont(parent->font());
     setModal(false);
-    const QFont dialogFont = font();
-    setFixedSize(DialogSize(dialogFont, 289, 28));
+    const QFont layoutFont = font();
+    setFixedSize(DialogSize(layoutFont, 289, 28));
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setAlignment(Qt::AlignCenter);
-    m_status->setGeometry(DialogRect(dialogFont, 7, 3, 275, 8));
+    m_status->setGeometry(DialogRect(layoutFont, 7, 3, 275, 8));
     m_canvas = new CQtProgressCanvas(this);
     m_canvas->setObjectName(QStringLiteral("canvas"));
-    m_canvas->setGeometry(DialogRect(dialogFont, 7, 14, 275, 10));
+    m_canvas->setGeometry(DialogRect(layoutFont, 7, 14, 275, 10));
     if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), size());
         frame.moveCenter(screen->availableGeometry().center());
@@ -108,7 +112,8 @@ void CQtProgressWindow::ShowNow() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-CQtProgressView::CQtProgressView(QWidget* parent) : m_window(new CQtProgressWindow(parent)) {
+CQtProgressView::CQtProgressView(QWidget* parent, const QFont* dialogFont)
+    : m_window(new CQtProgressWindow(parent, dialogFont)) {
     m_window->ShowNow();
 }
 
@@ -148,7 +153,7 @@ void CQtProgressView::Paint(const CProgressPaint& paint) {
 }
 
 std::unique_ptr<IProgressView> CQtProgressViewFactory::CreateProgressView() {
-    return std::make_unique<CQtProgressView>(m_parent.data());
+    return std::make_unique<CQtProgressView>(m_parent.data(), m_font ? &*m_font : nullptr);
 }
 
 } // namespace frostmark

@@ -11,6 +11,8 @@
 #include <QFrame>
 #include <QPointer>
 
+#include <optional>
+
 class QLabel;
 
 namespace frostmark {
@@ -39,7 +41,8 @@ private:
 class CQtProgressWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit CQtProgressWindow(QWidget* parent = nullptr);
+    // Laid out with `dialogFont` when given, else with the parent's font, else the application's.
+    explicit CQtProgressWindow(QWidget* parent = nullptr, const QFont* dialogFont = nullptr);
     QLabel* StatusLabel() const { return m_status; }
     CQtProgressCanvas* Canvas() const { return m_canvas; }
     // Paints pending changes now, without returning to the event loop.
@@ -53,7 +56,7 @@ private:
 // The IProgressView over a CQtProgressWindow; destroying the view closes and deletes the window.
 class CQtProgressView : public IProgressView {
 public:
-    explicit CQtProgressView(QWidget* parent = nullptr);
+    explicit CQtProgressView(QWidget* parent = nullptr, const QFont* dialogFont = nullptr);
     ~CQtProgressView() override;
     void SetCaption(const std::string& caption) override;
     void SetStatusText(const std::string& text) override;
@@ -68,10 +71,16 @@ private:
 class CQtProgressViewFactory : public IProgressViewFactory {
 public:
     explicit CQtProgressViewFactory(QWidget* parent = nullptr) : m_parent(parent) {}
+    // The windows' parent (they stay separate top-level windows, centred on its screen).
+    void SetParent(QWidget* parent) { m_parent = parent; }
+    // The font the windows are laid out and labelled with; the desktop dialog passes its own so both
+    // windows share one dialog unit.
+    void SetDialogFont(const QFont& font) { m_font = font; }
     std::unique_ptr<IProgressView> CreateProgressView() override;
 
 private:
     QPointer<QWidget> m_parent;
+    std::optional<QFont> m_font;
 };
 
 } // namespace frostmark

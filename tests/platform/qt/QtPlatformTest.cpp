@@ -66,6 +66,18 @@ TEST(QtProgressWindowTest, LaidOutInDialogUnitsOfItsFont) {
     EXPECT_FALSE(window.windowFlags() & Qt::WindowCloseButtonHint) << "the user cannot cancel loading";
 }
 
+TEST(QtProgressWindowTest, FactoryLaysWindowsOutWithTheDialogFont) {
+    QFont large = QApplication::font();
+    large.setPointSize(large.pointSize() * 2);
+    CQtProgressViewFactory factory;
+    factory.SetDialogFont(large);
+    auto view = factory.CreateProgressView();
+    auto* window = dynamic_cast<CQtProgressView&>(*view).Window();
+    EXPECT_EQ(window->font(), large);
+    EXPECT_EQ(window->size(), DialogSize(large, 289, 28));
+    EXPECT_GT(window->width(), DialogSize(QApplication::font(), 289, 28).width());
+}
+
 TEST(QtProgressWindowTest, BarAndTextArePaintedAsDrawProgressSays) {
     CQtProgressViewFactory factory;
     CFileReadProgress progress(&factory);
