@@ -13,10 +13,13 @@
 #include "platform/TerminalProgressView.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <ostream>
 #include <tuple>
+#include <unistd.h>
 
 namespace frostmark {
 
@@ -247,6 +250,28 @@ std::string ObjectJson(const CWorldItem& item, CScriptContext& context) {
         .Text();
 }
 
+// Why an output path cannot be written, checked before the analysis so that a long run does not end in
+// a failure that was known from the start. Empty when the path looks writable; the write itself still
+// checks everything again.
+std::string OutputProblem(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::file_status status = fs::status(path, ec);
+    if (fs::exists(status) && !fs::is_regular_file(status))
+        return fs::is_directory(status) ? "is a directory" : "is not a regular file";
+    fs::path parent = fs::path(path).parent_path();
+    if (parent.empty())
+        parent = ".";
+    fs::file_status parentStatus = fs::status(parent, ec);
+    if (!fs::exists(parentStatus))
+        return "the directory " + parent.string() + " does not exist";
+    if (!fs::is_directory(parentStatus))
+        return parent.string() + " is not a directory";
+    if (::access(parent.c_str(), W_OK) != 0)
+        return "the directory " + parent.string() + " is not writable (" + std::strerror(errno) + ")";
+    return {};
+}
+
 int RunFreezeCommand(CRunContext& run) {
     const CCliOptions& o = run.options;
     const CliCommand command = o.command;
@@ -262,6 +287,23 @@ int RunFreezeCommand(CRunContext& run) {
     if (command == CliCommand::Freeze && NamesSameFile(o.out, o.patch))
         return run.Fail(kExitUsage,
                         "--out: " + o.out + " is also the patch file (--patch); choose another path");
+
+    if (writesPatch) {
+        std::string problem = OutputProblem(o.patch);
+        if (!problem.empty())
+            return run.Fail(kExitOutput, "Unable to create " + o.patch + ": " + problem);
+    }
+    if (cleans) {
+        std::string problem = OutputProblem(o.out);
+        if (!problem.empty())
+            return run.Fail(kExitOutput, "Unable to create " + o.out + ": " + problem);
+    }
+
+    if (command == CliCommand::Clean && !std::filesystem::is_regular_file(o.patch)) {
+        CPatchFileContents contents = ReadPatchFile(o.patch);
+        return run.Fail(kExitInput, "clean needs the patch file of this selection: " + contents.error +
+                                        " (write it first with 'frostmark-cli patch' and the same options)");
+    }
 
     if (!o.scriptsGiven)
         run.Warn("no --scripts given: item definitions and DEFNAME names take no part in the selection");
