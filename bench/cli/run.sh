@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Measures frostmark-cli on a generated shard of about 1 GB against `wc -l` of the same world file, side
+# by side in one run, and the peak memory of the analysis as the freeze list grows.
+#
+#   bash bench/cli/run.sh [BUILD_DIR] [WORK_DIR]
+#
+# BUILD_DIR (default build) must hold frostmark-cli, frostmark-worldgen and frostmark-scriptgen (an
+# optimised build). WORK_DIR (default /work/tmp-cli/bench) receives the generated world (~1 GB) and a
+# script set of 100,000 item definitions; they are made once and reused by later runs.
+#
+# Targets: analyze within 6 x `wc -l` (script loading included), freeze within 10 x. Each command runs
+# twice after a warm-up read of the world, and the faster run counts, so the figures compare the work
+# and not the page cache.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=${1:-build}
+work=${2:-/work/tmp-cli/bench}
+cli="$(pwd)/$build/cli/frostmark-cli"
+worldgen="$(pwd)/$build/tools/worldgen/frostmark-worldgen"
+scriptgen="$(pwd)/$build/tools/scriptgen/frostmark-scriptgen"
+for tool in "$cli" "$worldgen" "$scriptgen"; do
+    [ -x "$tool" ] || { echo "missing $tool: build it first (cmake --build $build)" >&2; exit 2; }
+done
+[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (package time)" >&2; exit 2; }
+
+mkdir -p "$work"
+world="$work/world.wsc"
+scripts="$work/scripts"
+if [ ! -s "$world" ]; then
+    echo "generating $world (about 1 GB)" >&2
+    "$worldgen" --seed 7 --bytes 1G -o "$world.tmp" && mv "$world.tmp" "$world"
+fi
+if [ ! -f "$scripts/tavrel.ini" ]; then
+    echo "generating $scripts (100,000 item definitions)" >&2
+    rm -rf "$scripts"
+    "$scriptgen" --seed 7 --items 100000 "$scripts" >/dev/null
+fi
+cd "$work"
+
+# Seconds of the faster of two runs of a command (output discarded).
+best_of_two() {
+    local best=
+    for _ in 1 2; do
+        local start end t
+        start=$(date +%s.%N)
+        "$@" >/dev/null 2>&1 || true
+        end=$(date +%s.%N)
+        t=$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.3f", b - a}')
+        if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN {exit !(t < b)}'; then best=$t; fi
+    done
+    echo "$best"
+}
+
+# Peak resident memory in MB of one run of a command.
+peak_mb() {
+    /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F: '/Maximum resident set size/ {printf "%.0f", $2 / 1024}'
+}
+
+selection=(--static --never-moveable --exclude-typed --exclude-doors --exclude-signs --exclude-lights
+           --exclude-containers)
+# About a fifth of the top-level objects: the static ones in the western 3/4 of the map, no typed ones.
+fifth=(--static --exclude-typed --exclude-doors --exclude-signs --exclude-lights --exclude-containers
+       --area 0,0,4608,4096)
+# Nothing frozen: no include rule at all.
+none=(--exclude-doors)
+
+cat "$world" >/dev/null  # warm the page cache for everyone alike
+size=$(stat -c %s "$world")
+lines=$(wc -l <"$world")
+echo "world: $world, $size bytes, $lines lines; scripts: $scripts"
+
+t_wc=$(best_of_two wc -l "$world")
+t_analyze=$(best_of_two "$cli" analyze -w "$world" -s "$scripts" "${selection[@]}")
+t_freeze=$(best_of_two "$cli" freeze -w "$world" -s "$scripts" -o "$work/clean.wsc" -p "$work/stat_tavrel.frz" \
+    "${selection[@]}")
+"$cli" analyze -w "$world" -s "$scripts" "${selection[@]}"
+
+echo
+printf "%-34s %8.2f s   1.00 x\n" "wc -l" "$t_wc"
+printf "%-34s %8.2f s  %5.2f x  (target 6)\n" "frostmark-cli analyze" "$t_analyze" "$(awk -v a="$t_analyze" -v b="$t_wc" 'BEGIN {print a / b}')"
+printf "%-34s %8.2f s  %5.2f x  (target 10)\n" "frostmark-cli freeze" "$t_freeze" "$(awk -v a="$t_freeze" -v b="$t_wc" 'BEGIN {print a / b}')"
+
+echo
+echo "peak memory of analyze by the size of the freeze list:"
+for name in none fifth; do
+    declare -n args=$name
+    frozen=$("$cli" analyze -w "$world" -s "$scripts" "${args[@]}" --json |
+        sed -n 's/.*"topLevelObjects":\([0-9]*\),"objectsToFreeze":\([0-9]*\).*/\2 of \1/p')
+    mb=$(peak_mb "$cli" analyze -w "$world" -s "$scripts" "${args[@]}")
+    echo "  $name: $frozen top-level objects frozen, peak $mb MB"
+done
+mb=$(peak_mb "$cli" freeze -w "$world" -s "$scripts" -o "$work/clean.wsc" -p "$work/stat_tavrel.frz" "${fifth[@]}")
+echo "  freeze with the fifth: peak $mb MB"
