@@ -182,3 +182,63 @@ TEST(Analysis, FileProblems) {
 
 } // namespace
 } // namespace frostmark
+
+#include "model/ScriptObjects.h"
+
+namespace frostmark {
+namespace {
+
+TEST(AnalysisWithScripts, LoadsOnceAndRestoresTheWorkingDirectory) {
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / "frostmark-analysis-scripts";
+    std::filesystem::create_directories(dir);
+    const std::string world = (dir / "w.wsc").string();
+    {
+        std::ofstream out(world, std::ios::binary);
+        // i_gen_0001 is the DEFNAME of the sample's [ITEMDEF 00001]; 0033e's definition has TYPE t_gen_69.
+        out << "[WORLDITEM i_gen_0001]\nSERIAL=1\nATTR=8000\n[WORLDITEM 0033e]\nSERIAL=2\nATTR=8000\n";
+    }
+    CScriptObjects scripts;
+    CFreezeList list;
+    CAnalysisRequest request;
+    request.worldPath = world;
+    request.scriptDirectory = std::string(FROSTMARK_SOURCE_DIR) + "/samples/scripts";
+    request.options = StaticOnly();
+    const std::filesystem::path before = std::filesystem::current_path();
+
+    bool loaded = false;
+    CAnalysisResult r = Analyze(scripts, request, CServices{}, list, nullptr, &loaded);
+    ASSERT_EQ(r.status, AnalysisStatus::Ok) << r.Message();
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(std::filesystem::current_path(), before);
+    EXPECT_EQ(scripts.itemDefs.GetSize(), 1200);
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list[0].serial, 1u);
+    EXPECT_EQ(r.counts.topLevel, 2);
+
+    // The second analysis keeps the loaded scripts, even when pointed elsewhere.
+    request.scriptDirectory = "/nonexistent";
+    r = Analyze(scripts, request, CServices{}, list, nullptr, &loaded);
+    EXPECT_EQ(r.status, AnalysisStatus::Ok);
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(list.Count(), 1u);
+
+    // A script directory that cannot be entered is an error while nothing is loaded.
+    CScriptObjects fresh;
+    list.Append(std::make_unique<CWorldItem>());
+    r = Analyze(fresh, request, CServices{}, list, nullptr, &loaded);
+    EXPECT_EQ(r.status, AnalysisStatus::ScriptsUnreadable);
+    EXPECT_EQ(r.Message(), "Unable to open the script directory /nonexistent: No such file or directory");
+    EXPECT_EQ(list.Count(), 0u);
+    EXPECT_EQ(std::filesystem::current_path(), before);
+
+    // Without a script directory the analysis runs without definitions and constants.
+    request.scriptDirectory.clear();
+    r = Analyze(fresh, request, CServices{}, list, nullptr, &loaded);
+    EXPECT_EQ(r.status, AnalysisStatus::Ok);
+    EXPECT_EQ(r.counts.toFreeze, 1); // i_gen_0001 names nothing now: art 0, not listed
+    EXPECT_EQ(list[0].serial, 2u);
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
+} // namespace frostmark
