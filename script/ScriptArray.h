@@ -18,6 +18,12 @@ class CScriptContext;
 //
 // Its own CTObject part carries the name, source path, kind and section offset of a table read from a
 // script.
+//
+// Storage: objects added to a large array first collect in a small sorted side list that is merged into the
+// main list now and then, so that loading 100,000 definitions in any order does not move the whole array
+// for every one of them. Every operation behaves exactly as if each object had been inserted at once.
+// Element access (At, operator[], begin/end, RemoveAt) merges first; Find, FindIndex, FindObject and
+// GetSize do not need to. Iterators and indexes are valid until the array is next changed.
 class CScriptArray : public CTObject {
 public:
     using const_iterator = std::vector<CTObject*>::const_iterator;
@@ -33,8 +39,10 @@ public:
     int AddSorted(CTObject* object);
     // Index of an element whose name equals name without regard to case, or -1.
     int FindIndex(std::string_view name) const;
-    // Stores a newly read object so that it replaces an earlier one of the same name: the element of
-    // that name that FindIndex finds (if any) is removed and deleted, then the object is added by AddSorted.
+    // The element FindIndex finds, or nullptr (cheaper than At(FindIndex(name)) while loading).
+    CTObject* Find(std::string_view name) const;
+    // Stores a newly read object so that it replaces an earlier one of the same name: the element of that
+    // name that FindIndex finds (if any) is removed and deleted, then the object is added by AddSorted.
     // Returns AddSorted's result (-1 and the object deleted when its name is empty).
     int ReplaceByName(CTObject* object);
     // The element named by key, where key may also be an item ID written as a number: FindIndex(key); else
@@ -42,21 +50,46 @@ public:
     CTObject* FindObject(std::string_view key, CScriptContext& context) const;
 
     // Empties the array without deleting the elements.
-    void RemoveAll() { m_items.clear(); }
+    void RemoveAll();
     // Deletes every element, then empties the array.
     void DeleteAll();
     // Removes (does not delete) the element at index.
     void RemoveAt(int index);
 
-    int GetSize() const { return static_cast<int>(m_items.size()); }
-    bool IsEmpty() const { return m_items.empty(); }
-    CTObject* At(int index) const { return m_items[static_cast<size_t>(index)]; }
+    int GetSize() const { return static_cast<int>(m_items.size() + m_pending.size()); }
+    bool IsEmpty() const { return m_items.empty() && m_pending.empty(); }
+    CTObject* At(int index) const {
+        Flush();
+        return m_items[static_cast<size_t>(index)];
+    }
     CTObject* operator[](int index) const { return At(index); }
-    const_iterator begin() const { return m_items.begin(); }
-    const_iterator end() const { return m_items.end(); }
+    const_iterator begin() const {
+        Flush();
+        return m_items.begin();
+    }
+    const_iterator end() const {
+        Flush();
+        return m_items.end();
+    }
 
 private:
-    std::vector<CTObject*> m_items;
+    struct SLocation {
+        int index = -1;       // in the whole array; -1 when not found
+        bool pending = false; // which list holds it
+        size_t position = 0;  // its place in that list
+    };
+    SLocation Locate(std::string_view name) const;
+    void Flush() const {
+        if (!m_pending.empty()) {
+            Merge();
+        }
+    }
+    void Merge() const;
+
+    // Sorted; equal names in the order they were added.
+    mutable std::vector<CTObject*> m_items;
+    // Sorted; every element was added after every element of m_items.
+    mutable std::vector<CTObject*> m_pending;
 };
 
 // Index of the first table entry equal to key, ignoring the case of A to Z (other bytes must be equal);

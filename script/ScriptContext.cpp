@@ -13,8 +13,7 @@ CScriptContext::~CScriptContext() {
 }
 
 CDef* CScriptContext::FindDef(std::string_view name) const {
-    const int index = defnames.FindIndex(name);
-    return index < 0 ? nullptr : static_cast<CDef*>(defnames.At(index));
+    return static_cast<CDef*>(defnames.Find(name));
 }
 
 int CScriptContext::AddDef(CDef* def) {

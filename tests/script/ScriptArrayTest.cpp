@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,112 @@ TEST(ScriptArray, AddSortedMatchesUpperBoundOnRandomNames) {
     }
     array.DeleteAll();
     EXPECT_EQ(array.GetSize(), 0);
+}
+
+// The array's operations written exactly as the rules give them, over a plain vector: the model the
+// array (which batches insertions internally) must match in every result.
+class CPlainModel {
+public:
+    int AddSorted(CTObject* object) {
+        if (object->m_name.empty()) {
+            return -1;
+        }
+        if (items.empty()) {
+            items.push_back(object);
+            return 0;
+        }
+        int lo = 0;
+        int hi = int(items.size()) - 1;
+        int mid = 0;
+        bool after = false;
+        while (lo <= hi) {
+            mid = (lo + hi) / 2;
+            if (CompareNames(items[size_t(mid)]->m_name, object->m_name) <= 0) {
+                after = true;
+                lo = mid + 1;
+            } else {
+                after = false;
+                hi = mid - 1;
+            }
+        }
+        const int at = after ? mid + 1 : mid;
+        items.insert(items.begin() + at, object);
+        return at;
+    }
+    int FindIndex(const std::string& name) const {
+        const std::string upper = ToUpper(name);
+        int lo = 0;
+        int hi = int(items.size()) - 1;
+        while (lo <= hi) {
+            const int mid = (lo + hi) / 2;
+            const int cmp = CompareNames(ToUpper(items[size_t(mid)]->m_name), upper);
+            if (cmp == 0) {
+                return mid;
+            }
+            if (cmp > 0) {
+                hi = mid - 1;
+            } else {
+                lo = mid + 1;
+            }
+        }
+        return -1;
+    }
+    std::vector<CTObject*> items;
+};
+
+TEST(ScriptArray, BatchedInsertionMatchesThePlainRules) {
+    std::mt19937 random(99);
+    for (int round = 0; round < 6; ++round) {
+        int deaths = 0;
+        CScriptArray array;
+        CPlainModel model; // holds the same pointers; the array owns them
+        // Few names in many case spellings, so equal names pile up; or many names, so most are unique.
+        const unsigned pool = round % 2 == 0 ? 60 : 5000;
+        for (int op = 0; op < 6000; ++op) {
+            std::string name = "n" + std::to_string(random() % pool);
+            if (random() % 2) {
+                name = ToUpper(name);
+            }
+            const unsigned choice = random() % 10;
+            if (choice < 5) {
+                auto* object = new CCounted(name, op, &deaths);
+                ASSERT_EQ(array.AddSorted(object), model.AddSorted(object)) << op;
+            } else if (choice < 7) {
+                // Replace-by-name on the model: find, remove, then add.
+                const int found = model.FindIndex(name);
+                auto* object = new CCounted(name, op, &deaths);
+                CTObject* old = found >= 0 ? model.items[size_t(found)] : nullptr;
+                if (found >= 0) {
+                    model.items.erase(model.items.begin() + found);
+                }
+                const int expected = model.AddSorted(object);
+                const int before = deaths;
+                ASSERT_EQ(array.ReplaceByName(object), expected) << op;
+                ASSERT_EQ(deaths - before, old != nullptr ? 1 : 0) << op;
+            } else if (choice < 9) {
+                const int expected = model.FindIndex(name);
+                ASSERT_EQ(array.FindIndex(name), expected) << op;
+                ASSERT_EQ(array.Find(name), expected < 0 ? nullptr : model.items[size_t(expected)]) << op;
+                ASSERT_EQ(array.GetSize(), int(model.items.size()));
+            } else if (!model.items.empty()) {
+                const int at = int(random() % model.items.size());
+                if (random() % 4 == 0) {
+                    CTObject* removed = model.items[size_t(at)];
+                    model.items.erase(model.items.begin() + at);
+                    ASSERT_EQ(array.At(at), removed);
+                    array.RemoveAt(at);
+                    delete removed;
+                } else {
+                    ASSERT_EQ(array[at], model.items[size_t(at)]) << op;
+                }
+            }
+        }
+        ASSERT_EQ(std::vector<CTObject*>(array.begin(), array.end()), model.items);
+        const int alive = array.GetSize();
+        const int before = deaths;
+        array.DeleteAll();
+        EXPECT_EQ(deaths - before, alive);
+    }
 }
 
 TEST(ScriptArray, EmptyNameIsDeletedAtOnce) {
