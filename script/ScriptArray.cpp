@@ -1,6 +1,8 @@
 #include "script/ScriptArray.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "script/Numbers.h"
 #include "script/ScriptText.h"
@@ -9,70 +11,134 @@ namespace frostmark {
 
 CScriptArray::~CScriptArray() = default;
 
+namespace {
+
+bool NameLess(const CTObject* a, const CTObject* b) {
+    return CompareNames(a->m_name, b->m_name) < 0;
+}
+
+// Bounds of the run of names equal to name in a sorted list.
+size_t LowerBound(const std::vector<CTObject*>& list, std::string_view name) {
+    return size_t(std::lower_bound(list.begin(), list.end(), name,
+                                   [](const CTObject* element, std::string_view key) {
+                                       return CompareNames(element->m_name, key) < 0;
+                                   }) -
+                  list.begin());
+}
+size_t UpperBound(const std::vector<CTObject*>& list, std::string_view name) {
+    return size_t(std::upper_bound(list.begin(), list.end(), name,
+                                   [](std::string_view key, const CTObject* element) {
+                                       return CompareNames(key, element->m_name) < 0;
+                                   }) -
+                  list.begin());
+}
+
+// The side list is merged once it holds more than this for a main list of the given size: merging costs
+// the whole main list, inserting into the side list its own length.
+size_t PendingLimit(size_t items) {
+    size_t root = 1;
+    while (root * root < items) {
+        root *= 2;
+    }
+    return 256 + root;
+}
+
+} // namespace
+
 int CScriptArray::AddSorted(CTObject* object) {
     if (object->m_name.empty()) {
         delete object;
         return -1;
     }
-    if (m_items.empty()) {
-        m_items.push_back(object);
-        return 0;
-    }
-    // Binary search for the insertion point; an equal name counts as "less or equal", so the new object
-    // goes behind the existing ones of that name.
-    int lo = 0;
-    int hi = GetSize() - 1;
-    int mid = 0;
-    bool after = false;
-    while (lo <= hi) {
-        mid = (lo + hi) / 2;
-        if (CompareNames(m_items[size_t(mid)]->m_name, object->m_name) <= 0) {
-            after = true;
-            lo = mid + 1;
-        } else {
-            after = false;
-            hi = mid - 1;
+    // Behind every element whose name is less than or equal (what the binary search of the plain rules
+    // gives): in the merged order, the main list's equal names come before the side list's.
+    if (m_pending.empty()) {
+        if (m_items.empty() || CompareNames(m_items.back()->m_name, object->m_name) <= 0) {
+            m_items.push_back(object);
+            return GetSize() - 1;
+        }
+        if (m_items.size() < 256) {
+            const size_t at = UpperBound(m_items, object->m_name);
+            m_items.insert(m_items.begin() + long(at), object);
+            return int(at);
         }
     }
-    const int index = after ? mid + 1 : mid;
-    m_items.insert(m_items.begin() + index, object);
+    const size_t inItems = UpperBound(m_items, object->m_name);
+    const size_t inPending = UpperBound(m_pending, object->m_name);
+    m_pending.insert(m_pending.begin() + long(inPending), object);
+    const int index = int(inItems + inPending);
+    if (m_pending.size() > PendingLimit(m_items.size())) {
+        Merge();
+    }
     return index;
 }
 
-int CScriptArray::FindIndex(std::string_view name) const {
-    if (m_items.empty()) {
-        return -1;
+void CScriptArray::Merge() const {
+    std::vector<CTObject*> merged;
+    merged.reserve(m_items.size() + m_pending.size());
+    // std::merge is stable: of equal names, the main list's come first, as they were added first.
+    std::merge(m_items.begin(), m_items.end(), m_pending.begin(), m_pending.end(), std::back_inserter(merged),
+               NameLess);
+    m_items.swap(merged);
+    m_pending.clear();
+}
+
+CScriptArray::SLocation CScriptArray::Locate(std::string_view name) const {
+    SLocation location;
+    const size_t total = m_items.size() + m_pending.size();
+    if (total == 0) {
+        return location;
     }
-    // CompareNames ignores the case of letters, so no upper-cased copies are needed to compare.
-    int lo = 0;
-    int hi = GetSize() - 1;
+    // The plain rules' binary search over the merged order meets the names below, equal to and above
+    // the searched one in three runs; its path depends only on where the equal run lies, so it is replayed
+    // on the run's bounds and gives the same index.
+    const size_t itemsLow = LowerBound(m_items, name);
+    const size_t itemsHigh = UpperBound(m_items, name);
+    const size_t pendingLow = LowerBound(m_pending, name);
+    const size_t pendingHigh = UpperBound(m_pending, name);
+    const long low = long(itemsLow + pendingLow);
+    const long high = low + long(itemsHigh - itemsLow) + long(pendingHigh - pendingLow);
+    long lo = 0;
+    long hi = long(total) - 1;
     while (lo <= hi) {
-        const int mid = (lo + hi) / 2;
-        const int cmp = CompareNames(m_items[size_t(mid)]->m_name, name);
-        if (cmp == 0) {
-            return mid;
-        }
-        if (cmp > 0) {
+        const long mid = (lo + hi) / 2;
+        if (mid < low) {
+            lo = mid + 1;
+        } else if (mid >= high) {
             hi = mid - 1;
         } else {
-            lo = mid + 1;
+            location.index = int(mid);
+            const size_t intoRun = size_t(mid - low);
+            if (intoRun < itemsHigh - itemsLow) {
+                location.position = itemsLow + intoRun;
+            } else {
+                location.pending = true;
+                location.position = pendingLow + intoRun - (itemsHigh - itemsLow);
+            }
+            return location;
         }
     }
-    return -1;
+    return location;
+}
+
+int CScriptArray::FindIndex(std::string_view name) const {
+    return Locate(name).index;
+}
+
+CTObject* CScriptArray::Find(std::string_view name) const {
+    const SLocation location = Locate(name);
+    if (location.index < 0) {
+        return nullptr;
+    }
+    return location.pending ? m_pending[location.position] : m_items[location.position];
 }
 
 int CScriptArray::ReplaceByName(CTObject* object) {
-    // Scripts mostly list their definitions in name order: a name beyond the last one can neither replace
-    // anything nor go anywhere but the end, so the two binary searches are skipped.
-    if (!object->m_name.empty() &&
-        (m_items.empty() || CompareNames(m_items.back()->m_name, object->m_name) < 0)) {
-        m_items.push_back(object);
-        return GetSize() - 1;
-    }
-    const int found = FindIndex(object->m_name);
-    if (found >= 0) {
-        CTObject* old = m_items[size_t(found)];
-        m_items.erase(m_items.begin() + found);
+    const SLocation location = Locate(object->m_name);
+    if (location.index >= 0) {
+        std::vector<CTObject*>& list = location.pending ? m_pending : m_items;
+        CTObject* old = list[location.position];
+        list.erase(list.begin() + long(location.position));
         if (old != object) {
             delete old;
         }
@@ -81,33 +147,44 @@ int CScriptArray::ReplaceByName(CTObject* object) {
 }
 
 CTObject* CScriptArray::FindObject(std::string_view key, CScriptContext& context) const {
-    int index = FindIndex(key);
-    if (index < 0) {
+    CTObject* found = Find(key);
+    if (found == nullptr) {
         const int32_t number = GetNumber(key, context);
         if (number == 0) {
             return nullptr;
         }
         char text[16];
         std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(number));
-        index = FindIndex(text);
-        if (index < 0) {
+        found = Find(text);
+        if (found == nullptr) {
             std::snprintf(text, sizeof text, "0%04x", static_cast<unsigned>(number));
-            index = FindIndex(text);
+            found = Find(text);
         }
     }
-    return index < 0 ? nullptr : m_items[size_t(index)];
+    return found;
+}
+
+void CScriptArray::RemoveAll() {
+    m_items.clear();
+    m_pending.clear();
 }
 
 void CScriptArray::DeleteAll() {
     // Detach first, so that an element whose destructor looks at this array sees it empty.
     std::vector<CTObject*> items;
+    std::vector<CTObject*> pending;
     items.swap(m_items);
+    pending.swap(m_pending);
     for (CTObject* object : items) {
+        delete object;
+    }
+    for (CTObject* object : pending) {
         delete object;
     }
 }
 
 void CScriptArray::RemoveAt(int index) {
+    Flush();
     if (index >= 0 && index < GetSize()) {
         m_items.erase(m_items.begin() + index);
     }
