@@ -13,10 +13,6 @@ CScriptArray::~CScriptArray() = default;
 
 namespace {
 
-bool NameLess(const CTObject* a, const CTObject* b) {
-    return CompareNames(a->m_name, b->m_name) < 0;
-}
-
 // Bounds of the run of names equal to name in a sorted list.
 size_t LowerBound(const std::vector<CTObject*>& list, std::string_view name) {
     return size_t(std::lower_bound(list.begin(), list.end(), name,
@@ -74,12 +70,26 @@ int CScriptArray::AddSorted(CTObject* object) {
 }
 
 void CScriptArray::Merge() const {
-    std::vector<CTObject*> merged;
-    merged.reserve(m_items.size() + m_pending.size());
-    // std::merge is stable: of equal names, the main list's come first, as they were added first.
-    std::merge(m_items.begin(), m_items.end(), m_pending.begin(), m_pending.end(), std::back_inserter(merged),
-               NameLess);
-    m_items.swap(merged);
+    // In place from the back: each side-list element finds its place by binary search and the main list
+    // moves in blocks, so a merge compares few names (a comparison reads an object's name, a cache miss in
+    // a large array).
+    size_t mainEnd = m_items.size();
+    size_t write = mainEnd + m_pending.size();
+    m_items.resize(write);
+    for (size_t k = m_pending.size(); k-- > 0;) {
+        CTObject* object = m_pending[k];
+        // Behind the equal names of the main list, which were added earlier.
+        const auto first = m_items.begin();
+        const auto at = std::upper_bound(first, first + long(mainEnd), std::string_view(object->m_name),
+                                         [](std::string_view key, const CTObject* element) {
+                                             return CompareNames(key, element->m_name) < 0;
+                                         });
+        const size_t atIndex = size_t(at - first);
+        std::move_backward(at, first + long(mainEnd), first + long(write));
+        write -= mainEnd - atIndex;
+        m_items[--write] = object;
+        mainEnd = atIndex;
+    }
     m_pending.clear();
 }
 
