@@ -18,6 +18,9 @@ class CCountTree {
 public:
     explicit CCountTree(std::size_t size) : m_tree(size + 1, 0) {}
 
+    // Back to `size` zeros, keeping the storage.
+    void Reset(std::size_t size) { m_tree.assign(size + 1, 0); }
+
     // Every position counts one, built in O(n).
     void FillOnes() {
         const std::size_t n = m_tree.size() - 1;
@@ -28,13 +31,13 @@ public:
                 m_tree[parent] += m_tree[i];
         }
     }
-    void Add(std::size_t position, std::int64_t delta) {
+    void Add(std::size_t position, std::int32_t delta) {
         for (std::size_t i = position + 1; i < m_tree.size(); i += i & (~i + 1))
             m_tree[i] += delta;
     }
     // Sum over positions 0..end-1.
     std::int64_t Prefix(std::size_t end) const {
-        std::int64_t sum = 0;
+        std::int64_t sum = 0; // counts stay below 2^31, see BuildPatchOrder
         for (std::size_t i = end; i > 0; i -= i & (~i + 1))
             sum += m_tree[i];
         return sum;
@@ -55,7 +58,7 @@ public:
     }
 
 private:
-    std::vector<std::int64_t> m_tree;
+    std::vector<std::int32_t> m_tree;
 };
 
 void PutU16(unsigned char* out, std::uint32_t value) {
@@ -106,30 +109,34 @@ PatchOrder BuildPatchOrder(const std::vector<const CWorldItem*>& items) {
     PatchOrder order(n, nullptr);
     if (n == 0)
         return order;
+    if (n > 0x7FFFFFFFu)
+        return order; // the counts below are 32-bit; no freeze list of this size fits in memory anyway
 
-    // Rank every key among the distinct keys.
-    std::vector<std::uint32_t> keys(n);
+    // Every record's key beside its insertion index, sorted: the final order of the keys, and within a
+    // run of equal keys the records in the order they were inserted.
+    std::vector<std::uint64_t> sorted(n);
     for (std::size_t i = 0; i < n; ++i)
-        keys[i] = SortKey(*items[i]);
-    std::vector<std::uint32_t> distinct(keys);
-    std::sort(distinct.begin(), distinct.end());
-    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-    std::vector<std::uint32_t> rank(n);
-    for (std::size_t i = 0; i < n; ++i)
-        rank[i] = static_cast<std::uint32_t>(std::lower_bound(distinct.begin(), distinct.end(), keys[i]) -
-                                             distinct.begin());
+        sorted[i] = (static_cast<std::uint64_t>(SortKey(*items[i])) << 32) | i;
+    std::sort(sorted.begin(), sorted.end());
 
-    // Replay each insertion's binary search. Before insertion i the order holds i records: `below`
-    // records with a smaller key, then the run of `equal` records with this key, then greater ones. That
-    // is all the search looks at, so it can run on the counts. It yields the record's place in its run.
-    CCountTree ranksSeen(distinct.size());
-    std::vector<std::uint32_t> runLength(distinct.size(), 0);
-    std::vector<std::uint32_t> placeInRun(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const long below = static_cast<long>(ranksSeen.Prefix(rank[i]));
-        const long equal = static_cast<long>(runLength[rank[i]]);
-        long place = 0;
-        if (i != 0) {
+    // Replay the binary search of every insertion that meets records of its own key. Before insertion i
+    // the order holds i records: `below` with a smaller key, then the run of `equal` records with this
+    // key, then greater ones; that is all the search looks at, so it runs on these counts and gives the
+    // record's place in its run. A record whose key is new lands at the run's only place, 0. `below`
+    // comes from a count tree over insertion indexes holding the records of all smaller keys.
+    CCountTree earlierSmaller(n);
+    CCountTree freeSlots(0);
+    std::vector<std::uint32_t> placeInRun(n, 0);
+    std::size_t runBegin = 0;
+    while (runBegin < n) {
+        const std::uint64_t key = sorted[runBegin] >> 32;
+        std::size_t runEnd = runBegin + 1;
+        while (runEnd < n && (sorted[runEnd] >> 32) == key)
+            ++runEnd;
+        for (std::size_t k = runBegin + 1; k < runEnd; ++k) {
+            const std::size_t i = static_cast<std::uint32_t>(sorted[k]);
+            const long below = static_cast<long>(earlierSmaller.Prefix(i));
+            const long equal = static_cast<long>(k - runBegin);
             long lo = 0;
             long hi = static_cast<long>(i) - 1;
             long mid = 0;
@@ -146,28 +153,27 @@ PatchOrder BuildPatchOrder(const std::vector<const CWorldItem*>& items) {
                     break;
                 }
             }
-            place = (after ? mid + 1 : mid) - below;
+            placeInRun[i] = static_cast<std::uint32_t>((after ? mid + 1 : mid) - below);
         }
-        placeInRun[i] = static_cast<std::uint32_t>(place);
-        ranksSeen.Add(rank[i], 1);
-        ++runLength[rank[i]];
-    }
+        for (std::size_t k = runBegin; k < runEnd; ++k)
+            earlierSmaller.Add(static_cast<std::uint32_t>(sorted[k]), 1);
 
-    // Where each run starts in the final order.
-    std::vector<std::uint32_t> runStart(distinct.size(), 0);
-    for (std::size_t r = 1; r < distinct.size(); ++r)
-        runStart[r] = runStart[r - 1] + runLength[r - 1];
-
-    // Inside a run, the last record inserted keeps the place it was given; taking the records back out
-    // from the last, each one's place counts only the slots the later ones left free.
-    CCountTree freeSlots(n);
-    freeSlots.FillOnes();
-    for (std::size_t i = n; i-- > 0;) {
-        const std::uint32_t start = runStart[rank[i]];
-        const std::int64_t k = freeSlots.Prefix(start) + placeInRun[i] + 1;
-        const std::size_t slot = freeSlots.FindKth(k);
-        order[slot] = items[i];
-        freeSlots.Add(slot, -1);
+        // Inside the run, the last record inserted keeps the place it was given; taking the records back
+        // out from the last, each one's place counts only the slots the later ones left free.
+        const std::size_t length = runEnd - runBegin;
+        if (length == 1) {
+            order[runBegin] = items[static_cast<std::uint32_t>(sorted[runBegin])];
+        } else {
+            freeSlots.Reset(length);
+            freeSlots.FillOnes();
+            for (std::size_t k = runEnd; k-- > runBegin;) {
+                const std::size_t i = static_cast<std::uint32_t>(sorted[k]);
+                const std::size_t slot = freeSlots.FindKth(static_cast<std::int64_t>(placeInRun[i]) + 1);
+                order[runBegin + slot] = items[i];
+                freeSlots.Add(slot, -1);
+            }
+        }
+        runBegin = runEnd;
     }
     return order;
 }
@@ -183,9 +189,24 @@ PatchOrder BuildPatchOrder(const CFreezeList& list) {
 void WritePatch(const PatchOrder& order, CScriptContext& context, CSafeOutputFile& file, CPatchResult& result,
                 ICommandProgress* progress) {
     const std::size_t n = order.size();
+    // Each record is visited once, in patch order, and packed with its block; the records lie wherever
+    // the analysis allocated them, so touching them once is what keeps a large list fast.
+    struct CPacked {
+        std::uint32_t block;
+        unsigned char bytes[7];
+    };
+    std::vector<CPacked> packed(n);
     std::uint32_t groups = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        if (i == 0 || BlockIndex(*order[i]) != BlockIndex(*order[i - 1]))
+        const CWorldItem& item = *order[i];
+        CPacked& entry = packed[i];
+        entry.block = BlockIndex(item);
+        PutU16(entry.bytes, ArtId(item, context));
+        entry.bytes[2] = static_cast<unsigned char>(item.x % 8u);
+        entry.bytes[3] = static_cast<unsigned char>(item.y % 8u);
+        entry.bytes[4] = item.z;
+        PutU16(entry.bytes + 5, item.color);
+        if (i == 0 || entry.block != packed[i - 1].block)
             ++groups;
     }
 
@@ -198,25 +219,17 @@ void WritePatch(const PatchOrder& order, CScriptContext& context, CSafeOutputFil
     while (i < n) {
         if (progress != nullptr && i % 100 == 0)
             progress->OnProgress(i, n);
-        const std::uint32_t block = BlockIndex(*order[i]);
+        const std::uint32_t block = packed[i].block;
         std::size_t end = i + 1;
-        while (end < n && BlockIndex(*order[end]) == block)
+        while (end < n && packed[end].block == block)
             ++end;
         unsigned char groupHeader[9];
         groupHeader[0] = 2;
         PutU32(groupHeader + 1, block);
         PutU32(groupHeader + 5, static_cast<std::uint32_t>(7 * (end - i)));
         file.Write(groupHeader, sizeof groupHeader);
-        for (; i < end; ++i) {
-            const CWorldItem& item = *order[i];
-            unsigned char record[7];
-            PutU16(record, ArtId(item, context));
-            record[2] = static_cast<unsigned char>(item.x % 8u);
-            record[3] = static_cast<unsigned char>(item.y % 8u);
-            record[4] = item.z;
-            PutU16(record + 5, item.color);
-            file.Write(record, sizeof record);
-        }
+        for (; i < end; ++i)
+            file.Write(packed[i].bytes, 7);
     }
     if (progress != nullptr)
         progress->OnProgress(n, n);

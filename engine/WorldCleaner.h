@@ -30,11 +30,12 @@ struct CCleanResult : CCommandResult {
 };
 
 // Copies the world file line by line, each line followed by the chosen line end, leaving out the item
-// records of the frozen objects: the header and body of a "[WORLDITEM" record whose serial is the one
-// the cursor awaits. The cursor walks the freeze list in order, one step per dropped record, and stays
-// on the last record at the end, so a later record with that serial is dropped too. A kept record's
-// body is read once for its serial and then copied line by line. Reports progress in input bytes
-// every 1000 lines and once at the end. Fills the counts; the caller commits or abandons the output.
+// records of the frozen objects: the header and body (every line up to the next "[" line) of a
+// "[WORLDITEM" record whose serial, the last SERIAL line of its body, is the one the cursor awaits. The
+// cursor walks the freeze list in order, one step per dropped record, and stays on the last record at
+// the end, so a later record with that serial is dropped too. Each line is read once; a record's lines
+// are held until its end decides. Reports progress in input bytes every 1000 lines and once at the end.
+// Fills the counts; the caller commits or abandons the output.
 void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& frozen,
                 CScriptContext& context, const CCleanOptions& options, CCleanResult& result,
                 ICommandProgress* progress);

@@ -63,6 +63,10 @@ void ReadWorldItemBody(CLineReader& reader, CWorldItem& item, CScriptContext& co
 // for readers that hold the lines already.
 void ApplyWorldItemLine(std::string_view line, CWorldItem& item, CScriptContext& context);
 
+// If line is a SERIAL key line (the key compared as ReadWorldItemBody does), stores its value in serial
+// and returns true. For readers that need nothing of a record but its serial, such as the cleaner.
+bool ApplySerialLine(std::string_view line, std::uint32_t& serial);
+
 // The art ID: the id text read as a script number, as an unsigned 32-bit value. Scenery is 1..0x3FFF.
 std::uint32_t ArtId(const CWorldItem& item, CScriptContext& context);
 

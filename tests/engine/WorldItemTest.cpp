@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "engine/WorldItem.h"
@@ -245,6 +246,47 @@ TEST(WorldItem, PointRule) {
     EXPECT_EQ(GetPointText(item), "100, 200, 251");
     ApplyWorldItemLine("P=65535,65535,255", item, context);
     EXPECT_EQ(GetPointText(item), "65535, 65535, 255");
+}
+
+TEST(WorldItem, NumberReadersAgreeWithTheScriptRules) {
+    // The record reader parses hexadecimal and decimal values itself, eight bytes at a time where it
+    // can; on any text it must give what ParseHex and ParseDecimal give, applied as the point rule says.
+    std::mt19937 random(99);
+    const std::string alphabet =
+        std::string("0123456789abcdefABCDEFgxG ,\t+-=\r") + "\x80\xB0\xC1\xE6\xFF" + std::string(1, '\0');
+    CScriptContext context;
+    for (int round = 0; round < 20000; ++round) {
+        std::string value;
+        const std::size_t length = random() % 22;
+        for (std::size_t i = 0; i < length; ++i)
+            value += alphabet[random() % alphabet.size()];
+        if (round % 3 == 0) // mostly digits, so that long runs of valid digits occur too
+            for (char& c : value)
+                if (random() % 5 != 0)
+                    c = "0123456789abcdefABCDEF"[random() % 22];
+        CWorldItem item;
+        item.SetId(value);
+        ASSERT_EQ(ArtId(item, context), static_cast<std::uint32_t>(GetNumber(value, context)))
+            << "[" << value << "]";
+        item.SetId("0" + value);
+        ASSERT_EQ(ArtId(item, context), static_cast<std::uint32_t>(GetNumber("0" + value, context)))
+            << "[" << value << "]";
+        ApplyWorldItemLine("SERIAL=" + value, item, context);
+        ASSERT_EQ(item.serial, ParseHex(value)) << "[" << value << "]";
+        ApplyWorldItemLine("ATTR=" + value, item, context);
+        ASSERT_EQ(item.attr, static_cast<std::uint16_t>(ParseHex(value))) << "[" << value << "]";
+
+        ApplyWorldItemLine("P=" + value, item, context);
+        const std::string_view x = std::string_view(value).substr(0, value.find(','));
+        const std::string_view rest =
+            x.size() + 1 <= value.size() ? std::string_view(value).substr(x.size() + 1) : std::string_view();
+        const std::string_view y = rest.substr(0, rest.find(','));
+        const std::uint8_t z =
+            y.size() < rest.size() ? static_cast<std::uint8_t>(ParseDecimal(rest.substr(y.size() + 1))) : 0;
+        ASSERT_EQ(item.x, static_cast<std::uint16_t>(ParseDecimal(x))) << "[" << value << "]";
+        ASSERT_EQ(item.y, static_cast<std::uint16_t>(ParseDecimal(y))) << "[" << value << "]";
+        ASSERT_EQ(item.z, z) << "[" << value << "]";
+    }
 }
 
 TEST(WorldItem, LastOccurrenceWinsAndUnknownLinesAreIgnored) {

@@ -1,0 +1,165 @@
+// frostmark-bench-foundation: the engine's foundation measured on a real file, one phase per run so
+// that run.sh can put each beside the system tool that does the same amount of I/O.
+//
+//   scan WORLD                 read every record, compute every ArtId
+//   clean WORLD OUT [EVERY]    freeze every EVERY-th top-level item (default 5, i.e. 20%), then time
+//                              only the clean of WORLD into OUT
+//   patch WORLD OUT [COUNT]    take the first COUNT top-level items (default 1,000,000), then time only
+//                              the writing of their patch file
+//
+// Each run prints "seconds=<time of the measured phase>" and the counts it saw.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "engine/Commands.h"
+#include "script/LineReader.h"
+#include "script/Numbers.h"
+#include "script/ScriptContext.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Processor time of this process (user and system), to compare on a machine shared with other work.
+double CpuSince(std::clock_t start) {
+    return double(std::clock() - start) / CLOCKS_PER_SEC;
+}
+
+// The constants a script set made by frostmark-scriptgen defines for the generator's named IDs, so
+// that named IDs cost what they cost in a real analysis.
+void DefineGeneratedNames(frostmark::CScriptContext& context) {
+    for (unsigned art = 1; art < 0x4000; ++art) {
+        char line[32];
+        std::snprintf(line, sizeof line, "i_gen_%04x 0%04x", art, art);
+        auto* def = new frostmark::CDef;
+        def->Set(line);
+        context.AddDef(def);
+    }
+}
+
+int Scan(const std::string& path, bool withNames) {
+    frostmark::CScriptContext context;
+    if (withNames)
+        DefineGeneratedNames(context);
+    const auto start = Clock::now();
+    const std::clock_t cpuStart = std::clock();
+    frostmark::CLineReader reader;
+    if (!reader.Open(path)) {
+        std::fprintf(stderr, "cannot open %s\n", path.c_str());
+        return 1;
+    }
+    frostmark::CWorldItem item; // one record at a time, reused
+    std::uint64_t lines = 0, records = 0, topLevel = 0, scenery = 0, artSum = 0;
+    std::string_view line;
+    while (reader.ReadLine(line)) {
+        ++lines;
+        if (!frostmark::IsWorldItemHeader(line))
+            continue;
+        item.Reset();
+        item.SetId(frostmark::WorldItemHeaderId(line));
+        frostmark::ReadWorldItemBody(reader, item, context);
+        ++records;
+        const std::uint32_t art = frostmark::ArtId(item, context);
+        artSum += art;
+        if (item.IsTopLevel()) {
+            ++topLevel;
+            if (art >= 1 && art <= 0x3FFF)
+                ++scenery;
+        }
+    }
+    const double seconds = Since(start);
+    const double cpu = CpuSince(cpuStart);
+    std::printf("seconds=%.4f cpu=%.4f lines=%llu records=%llu toplevel=%llu scenery=%llu artsum=%llu\n",
+                seconds, cpu, (unsigned long long)lines, (unsigned long long)records,
+                (unsigned long long)topLevel, (unsigned long long)scenery, (unsigned long long)artSum);
+    return 0;
+}
+
+// Top-level scenery items of the world: every `every`-th one, at most `limit`.
+bool Collect(const std::string& path, frostmark::CScriptContext& context, std::uint64_t every,
+             std::uint64_t limit, frostmark::CFreezeList& list) {
+    frostmark::CLineReader reader;
+    if (!reader.Open(path))
+        return false;
+    std::string_view line;
+    std::uint64_t seen = 0;
+    while (reader.ReadLine(line) && list.Count() < limit) {
+        if (!frostmark::IsWorldItemHeader(line))
+            continue;
+        auto item = std::make_unique<frostmark::CWorldItem>();
+        item->SetId(frostmark::WorldItemHeaderId(line));
+        frostmark::ReadWorldItemBody(reader, *item, context);
+        if (!item->IsTopLevel())
+            continue;
+        if (seen++ % every == 0)
+            list.Append(std::move(item));
+    }
+    return true;
+}
+
+int Clean(const std::string& world, const std::string& out, std::uint64_t every) {
+    frostmark::CScriptContext context;
+    DefineGeneratedNames(context);
+    frostmark::CFreezeList list;
+    if (!Collect(world, context, every, UINT64_MAX, list))
+        return 1;
+    const auto start = Clock::now();
+    const std::clock_t cpuStart = std::clock();
+    const frostmark::CCleanResult result = frostmark::CleanWorldFile(world, out, list, context);
+    const double seconds = Since(start);
+    const double cpu = CpuSince(cpuStart);
+    if (!result.ok) {
+        std::fprintf(stderr, "%s\n", result.error.c_str());
+        return 1;
+    }
+    std::printf("seconds=%.4f cpu=%.4f frozen=%zu dropped=%llu written=%llu\n", seconds, cpu, list.Count(),
+                (unsigned long long)result.recordsDropped, (unsigned long long)result.bytesWritten);
+    return 0;
+}
+
+int Patch(const std::string& world, const std::string& out, std::uint64_t count) {
+    frostmark::CScriptContext context;
+    DefineGeneratedNames(context);
+    frostmark::CFreezeList list;
+    if (!Collect(world, context, 1, count, list))
+        return 1;
+    const auto start = Clock::now();
+    const std::clock_t cpuStart = std::clock();
+    const frostmark::CPatchResult result = frostmark::CreatePatchFile(out, list, context);
+    const double seconds = Since(start);
+    const double cpu = CpuSince(cpuStart);
+    if (!result.ok) {
+        std::fprintf(stderr, "%s\n", result.error.c_str());
+        return 1;
+    }
+    std::printf("seconds=%.4f cpu=%.4f objects=%llu groups=%llu bytes=%llu\n", seconds, cpu,
+                (unsigned long long)result.objects, (unsigned long long)result.groups,
+                (unsigned long long)result.bytes);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "scan") == 0)
+        return Scan(argv[2], true);
+    // The same scan without script constants: named IDs and TYPEs then cost one failed lookup each.
+    if (argc >= 3 && std::strcmp(argv[1], "scan-nonames") == 0)
+        return Scan(argv[2], false);
+    if (argc >= 4 && std::strcmp(argv[1], "clean") == 0)
+        return Clean(argv[2], argv[3], argc >= 5 ? std::strtoull(argv[4], nullptr, 10) : 5);
+    if (argc >= 4 && std::strcmp(argv[1], "patch") == 0)
+        return Patch(argv[2], argv[3], argc >= 5 ? std::strtoull(argv[4], nullptr, 10) : 1000000);
+    std::fprintf(stderr, "usage: frostmark-bench-foundation scan WORLD | clean WORLD OUT [EVERY] | "
+                         "patch WORLD OUT [COUNT]\n");
+    return 2;
+}
