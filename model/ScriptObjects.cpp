@@ -13,6 +13,16 @@ namespace frostmark {
 // ---------------------------------------------------------------- CScriptSlots
 
 int CScriptSlots::FindIndex(std::string_view name) const {
+    if (!m_byNumber) {
+        // Stored by name only, the array is in name order: search it.
+        const auto at = std::lower_bound(m_items.begin(), m_items.end(), name,
+                                         [](const CTObject* element, std::string_view key) {
+                                             return CompareNames(element->m_name, key) < 0;
+                                         });
+        return at != m_items.end() && CompareNames((*at)->m_name, name) == 0
+                   ? static_cast<int>(at - m_items.begin())
+                   : -1;
+    }
     for (size_t i = 0; i < m_items.size(); ++i) {
         if (m_items[i] != nullptr && EqualsNoCase(m_items[i]->m_name, name)) {
             return static_cast<int>(i);
@@ -31,17 +41,26 @@ int CScriptSlots::ReplaceByName(CTObject* object) {
         delete m_items[static_cast<size_t>(found)];
         m_items.erase(m_items.begin() + found);
     }
-    // Behind every element whose name is less or equal; empty slots (only an older-layout load leaves
-    // them) count as less, so they never stop the walk.
-    auto at = std::find_if(m_items.begin(), m_items.end(), [&](const CTObject* element) {
-        return element != nullptr && CompareNames(element->m_name, object->m_name) > 0;
-    });
+    // Behind every element whose name is less or equal. Once stored by number the array is in no order
+    // and may hold empty slots: walk it, taking empty slots as less.
+    std::vector<CTObject*>::iterator at;
+    if (!m_byNumber) {
+        at = std::upper_bound(m_items.begin(), m_items.end(), object,
+                              [](const CTObject* key, const CTObject* element) {
+                                  return CompareNames(key->m_name, element->m_name) < 0;
+                              });
+    } else {
+        at = std::find_if(m_items.begin(), m_items.end(), [&](const CTObject* element) {
+            return element != nullptr && CompareNames(element->m_name, object->m_name) > 0;
+        });
+    }
     at = m_items.insert(at, object);
     return static_cast<int>(at - m_items.begin());
 }
 
 void CScriptSlots::SetAtGrow(int index, CTObject* object) {
     const size_t slot = static_cast<size_t>(index);
+    m_byNumber = true;
     if (slot >= m_items.size()) {
         m_items.resize(slot + 1, nullptr);
     }
@@ -54,6 +73,7 @@ void CScriptSlots::DeleteAll() {
         delete object;
     }
     m_items.clear();
+    m_byNumber = false;
 }
 
 // ---------------------------------------------------------------- CScriptObjects

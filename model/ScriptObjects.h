@@ -43,6 +43,7 @@ public:
 
 private:
     std::vector<CTObject*> m_items;
+    bool m_byNumber = false; // SetAtGrow was used: no name order, maybe empty slots
 };
 
 // The registry of everything read from the server's scripts, and the one owner of every object read: the

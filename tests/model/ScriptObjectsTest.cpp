@@ -1,0 +1,77 @@
+// The registry's own pieces: the trigger/region/plot item store and paths of the resource table.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ScriptLoadSupport.h"
+#include "model/ScriptLoader.h"
+#include "model/ScriptObjects.h"
+
+namespace frostmark {
+namespace {
+
+using test::CLoadTempDir;
+using test::Names;
+using test::ScriptLoadTest;
+
+CTObject* Named(const std::string& name, uint32_t offset = 0) {
+    auto* object = new CTObject;
+    object->m_name = name;
+    object->m_sectionOffset = offset;
+    return object;
+}
+
+std::vector<std::string> SlotNames(const CScriptSlots& slots) {
+    std::vector<std::string> names;
+    for (const CTObject* object : slots) {
+        names.push_back(object == nullptr ? "-" : object->m_name);
+    }
+    return names;
+}
+
+TEST(ScriptSlots, ByNameKeepsOrderAndReplacesWithoutRegardToCase) {
+    CScriptSlots slots;
+    EXPECT_EQ(slots.ReplaceByName(Named("m")), 0);
+    EXPECT_EQ(slots.ReplaceByName(Named("C")), 0);
+    EXPECT_EQ(slots.ReplaceByName(Named("x")), 2);
+    EXPECT_EQ(slots.ReplaceByName(Named("c", 7)), 0); // replaces "C" (deleted: LeakSanitizer would tell)
+    EXPECT_EQ(slots.ReplaceByName(Named("")), -1);    // deleted at once
+    EXPECT_EQ(SlotNames(slots), (std::vector<std::string>{"c", "m", "x"}));
+    EXPECT_EQ(slots.At(0)->m_sectionOffset, 7u);
+    EXPECT_EQ(slots.FindIndex("X"), 2);
+    EXPECT_EQ(slots.FindIndex("b"), -1);
+    slots.DeleteAll();
+    EXPECT_TRUE(slots.IsEmpty());
+}
+
+TEST(ScriptSlots, ByNumberGrowsWithEmptySlotsAndStaysUsableByName) {
+    CScriptSlots slots;
+    slots.SetAtGrow(2, Named("REGION 2"));
+    slots.SetAtGrow(0, Named("REGION 0"));
+    slots.SetAtGrow(2, Named("REGION 2b")); // the old one is deleted
+    EXPECT_EQ(SlotNames(slots), (std::vector<std::string>{"REGION 0", "-", "REGION 2b"}));
+    // A later load by name must cope with the empty slot rather than stumble over it.
+    EXPECT_EQ(slots.FindIndex("region 2B"), 2);
+    slots.ReplaceByName(Named("REGION 1"));
+    EXPECT_EQ(SlotNames(slots), (std::vector<std::string>{"REGION 0", "-", "REGION 1", "REGION 2b"}));
+    slots.SetAtGrow(1, Named("filled")); // by number: no name order any more
+    EXPECT_EQ(slots.FindIndex("REGION 1"), 2);
+    EXPECT_EQ(slots.FindIndex("filled"), 1);
+    slots.DeleteAll();
+}
+
+TEST_F(ScriptLoadTest, ResourceLinesWithAbsolutePathsAreUsedAsWritten) {
+    CLoadTempDir scripts;
+    const std::string elsewhere = scripts.Write("far/away.scp", "[ITEMDEF 0042]\n");
+    CLoadTempDir dir;
+    dir.Write("tavrel.ini", "[RESOURCES]\n" + elsewhere + "\n[TAVREL]\n");
+    CScriptObjects objects;
+    ASSERT_TRUE(LoadAllScripts(objects, dir.String(), m_services));
+    EXPECT_EQ(Names(objects.itemDefs), (std::vector<std::string>{"0042"}));
+    const std::vector<std::string> lines = LogLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Attempting to load file " + elsewhere), lines.end());
+}
+
+} // namespace
+} // namespace frostmark
