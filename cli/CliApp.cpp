@@ -1,11 +1,12 @@
 #include "cli/CliApp.h"
 
 #include "cli/CliOptions.h"
-#include "cli/MapCommand.h"
 #include "cli/PatchFileReader.h"
 #include "engine/Analysis.h"
 #include "engine/Commands.h"
 #include "engine/WorldItem.h"
+#include "mapview/ClientDirectory.h"
+#include "mapview/png/MapPng.h"
 #include "model/ScriptLoader.h"
 #include "model/ScriptObjects.h"
 #include "platform/FileReadProgress.h"
@@ -272,6 +273,43 @@ std::string OutputProblem(const std::string& path) {
     return {};
 }
 
+// Loads the scripts and analyses the world file for the freeze commands and the map. Answers kExitOk or
+// the failure's exit status (already reported).
+int RunAnalysisStep(CRunContext& run, CScriptObjects& scripts, CFreezeList& list, CAnalysisResult& analysis) {
+    const CCliOptions& o = run.options;
+    scripts.SetServices(run.services);
+    CAnalysisRequest request;
+    request.worldPath = o.world;
+    request.scriptDirectory = o.scripts;
+    request.options = o.FreezeOptions();
+
+    g_Log.Log("Analyzing %s", o.world.c_str());
+    run.progress.SetStatus("Analyzing " + o.world);
+    bool scriptsLoaded = false;
+    analysis = Analyze(scripts, request, run.services, list, &run.progress, &scriptsLoaded);
+    run.progress.End();
+    switch (analysis.status) {
+    case AnalysisStatus::Ok:
+        break;
+    case AnalysisStatus::NoWorldPath:
+        return run.Fail(kExitUsage, "--world: " + analysis.Message());
+    case AnalysisStatus::WorldUnreadable:
+    case AnalysisStatus::ScriptsUnreadable:
+    case AnalysisStatus::ReadFailed:
+        return run.Fail(kExitInput,
+                        analysis.Message() + (analysis.status == AnalysisStatus::WorldUnreadable &&
+                                                      !analysis.errorReason.empty()
+                                                  ? ": " + analysis.errorReason
+                                                  : ""));
+    }
+    if (o.scriptsGiven && scripts.itemDefs.IsEmpty())
+        run.Warn("no item definitions found in the script directory " + o.scripts);
+    g_Log.Log("Analysis of %s: %lld top-level objects, %lld to freeze", o.world.c_str(),
+              static_cast<long long>(analysis.counts.topLevel),
+              static_cast<long long>(analysis.counts.toFreeze));
+    return kExitOk;
+}
+
 int RunFreezeCommand(CRunContext& run) {
     const CCliOptions& o = run.options;
     const CliCommand command = o.command;
@@ -309,37 +347,11 @@ int RunFreezeCommand(CRunContext& run) {
         run.Warn("no --scripts given: item definitions and DEFNAME names take no part in the selection");
 
     CScriptObjects scripts;
-    scripts.SetServices(run.services);
     CFreezeList list;
-    CAnalysisRequest request;
-    request.worldPath = o.world;
-    request.scriptDirectory = o.scripts;
-    request.options = o.FreezeOptions();
-
-    g_Log.Log("Analyzing %s", o.world.c_str());
-    run.progress.SetStatus("Analyzing " + o.world);
-    bool scriptsLoaded = false;
-    CAnalysisResult analysis = Analyze(scripts, request, run.services, list, &run.progress, &scriptsLoaded);
-    run.progress.End();
-    switch (analysis.status) {
-    case AnalysisStatus::Ok:
-        break;
-    case AnalysisStatus::NoWorldPath:
-        return run.Fail(kExitUsage, "--world: " + analysis.Message());
-    case AnalysisStatus::WorldUnreadable:
-    case AnalysisStatus::ScriptsUnreadable:
-    case AnalysisStatus::ReadFailed:
-        return run.Fail(kExitInput,
-                        analysis.Message() + (analysis.status == AnalysisStatus::WorldUnreadable &&
-                                                      !analysis.errorReason.empty()
-                                                  ? ": " + analysis.errorReason
-                                                  : ""));
-    }
-    if (o.scriptsGiven && scripts.itemDefs.IsEmpty())
-        run.Warn("no item definitions found in the script directory " + o.scripts);
+    CAnalysisResult analysis;
+    if (int code = RunAnalysisStep(run, scripts, list, analysis); code != kExitOk)
+        return code;
     const CAnalysisCounts& counts = analysis.counts;
-    g_Log.Log("Analysis of %s: %lld top-level objects, %lld to freeze", o.world.c_str(),
-              static_cast<long long>(counts.topLevel), static_cast<long long>(counts.toFreeze));
 
     JsonObject json;
     json.Str("command", CommandName(command)).Bool("ok", true).Str("world", o.world);
@@ -592,6 +604,80 @@ int RunScripts(CRunContext& run) {
     return kExitOk;
 }
 
+// ---------------------------------------------------------------- map
+
+int RunMap(CRunContext& run) {
+    const CCliOptions& o = run.options;
+    std::string problem = OutputProblem(o.out);
+    if (!problem.empty())
+        return run.Fail(kExitOutput, "Unable to create " + o.out + ": " + problem);
+    ClientDirectoryInputs inputs;
+    if (!o.clientDir.empty())
+        inputs.commandLine = o.clientDir;
+    inputs.environment = ReadClientDirectoryEnvironment();
+    ClientDirectory client = ResolveClientDirectory(inputs);
+    const std::string mapFile = ClientFilePath(client.directory, "map0.mul");
+    if (!std::filesystem::is_regular_file(mapFile)) {
+        std::error_code ec;
+        bool exists = std::filesystem::exists(mapFile, ec);
+        return run.Fail(kExitInput, "Unable to open file " + mapFile + ": " +
+                                        (exists ? "is not a regular file" : "No such file or directory"));
+    }
+
+    MapRenderOptions options;
+    options.zoom = o.zoom;
+    options.centreX = static_cast<int>(o.centerX);
+    options.centreY = static_cast<int>(o.centerY);
+    for (const CPatchArea& area : o.areas)
+        options.patchAreas.push_back(PatchAreaEntry{FormatPatchAreaText(area), false});
+    CScriptObjects scripts;
+    CFreezeList list;
+    if (o.showFrozen) {
+        if (!o.scriptsGiven)
+            run.Warn("no --scripts given: item definitions and DEFNAME names take no part in the selection");
+        CAnalysisResult analysis;
+        if (int code = RunAnalysisStep(run, scripts, list, analysis); code != kExitOk)
+            return code;
+        options.points.reserve(list.Count());
+        for (std::size_t i = 0; i < list.Count(); ++i)
+            options.points.push_back(WorldPoint{list[i].x, list[i].y});
+    }
+    MapRenderResult result = WriteMapPng(client.directory, options, o.out);
+    if (!result.ok) {
+        bool inputFault = result.error.rfind("Unable to open file", 0) == 0;
+        return run.Fail(inputFault ? kExitInput : kExitOutput, result.error);
+    }
+    if (!result.colorsLoaded)
+        run.Warn(ClientFilePath(client.directory, "radarcol.mul") +
+                 " cannot be read: the terrain is drawn black");
+    g_Log.Log("Map written to %s", o.out.c_str());
+    if (o.json) {
+        run.out << JsonObject()
+                       .Str("command", "map")
+                       .Bool("ok", true)
+                       .Str("path", o.out)
+                       .Str("clientDirectory", client.directory)
+                       .Num("zoom", o.zoom)
+                       .Num("centreX", result.centreX)
+                       .Num("centreY", result.centreY)
+                       .Num("patchAreas", static_cast<long long>(options.patchAreas.size()))
+                       .Num("frozenObjects", static_cast<long long>(options.points.size()))
+                       .Num("frozenObjectsShown", static_cast<long long>(result.pointsShown))
+                       .Field("warnings", JsonStrings(run.warnings))
+                       .Text()
+                << "\n";
+        return kExitOk;
+    }
+    run.out << "Map written: " << o.out << " (384 x 256 pixels, zoom " << o.zoom << ", centre "
+            << result.centreX << ", " << result.centreY << ", " << options.patchAreas.size()
+            << " patch areas";
+    if (o.showFrozen)
+        run.out << ", " << result.pointsShown << " of " << options.points.size()
+                << " objects to freeze shown";
+    run.out << ")\n";
+    return kExitOk;
+}
+
 } // namespace
 
 int RunCli(const std::vector<std::string>& args, CCliEnvironment& environment) {
@@ -632,7 +718,7 @@ int RunCli(const std::vector<std::string>& args, CCliEnvironment& environment) {
         code = RunScripts(run);
         break;
     case CliCommand::Map:
-        code = RunMapCommand(options, run.services, environment.out, environment.err);
+        code = RunMap(run);
         break;
     default:
         break;

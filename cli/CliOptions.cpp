@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "mapview/MapGeometry.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -352,10 +354,11 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args) {
             options.clientDir = v;
         } else if (arg == "--zoom") {
             long zoom = 0;
-            if (!value(v) || !ParseLongStrict(v, zoom))
-                return fail("--zoom: needs a whole number from -4 to 5");
-            if (zoom < -4 || zoom > 5)
-                return fail("--zoom: " + v + " is outside -4 (16 tiles per pixel) to 5 (32 pixels per tile)");
+            if (!value(v) || !ParseLongStrict(v, zoom) || !IsZoomLevel(static_cast<int>(zoom)))
+                return fail(
+                    "--zoom: '" + v +
+                    "' is no zoom level (-16, -8, -4, -2, -1: tiles per pixel; 1, 2, 4, 8, 16, 32: pixels "
+                    "per tile)");
             options.zoom = static_cast<int>(zoom);
             zoomGiven = true;
         } else if (arg == "--center") {
@@ -406,9 +409,6 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args) {
             return fail("scripts: name the script directory to load");
         break;
     case CliCommand::Map:
-        if (options.clientDir.empty())
-            return fail(
-                "--client-dir: the game client's directory (holding map0.mul and radarcol.mul) is required");
         if (options.out.empty())
             return fail("--out: the path of the PNG image to write is required");
         if (options.showFrozen && options.world.empty())
@@ -461,6 +461,12 @@ Selection (as the Options group of the desktop program):
       --include-art IDS  hexadecimal art IDs always to freeze (unless excluded or outside the areas)
       --area L,T,R,B     freeze only inside this rectangle of world tiles (right, bottom outside);
                          may be repeated
+
+Map:
+      --client-dir DIR   the game client's directory (default $FROSTMARK_CLIENT_DIR, else .)
+      --zoom N           -16, -8, -4, -2, -1 (tiles per pixel) or 1, 2, 4, 8, 16, 32 (pixels per tile)
+      --center X,Y       the centre in world tiles (default 3072,2048)
+      --frozen           analyse (--world, --scripts, selection) and mark the objects to freeze
 
 Output:
       --json             print the result as JSON
@@ -540,15 +546,18 @@ Example:
   frostmark-cli scripts /srv/tavrel/scripts
 )";
     case CliCommand::Map:
-        return R"(Usage: frostmark-cli map --client-dir DIR --out IMAGE.png [--zoom N] [--center X,Y]
+        return R"(Usage: frostmark-cli map [--client-dir DIR] --out IMAGE.png [--zoom N] [--center X,Y]
                         [--area L,T,R,B ...] [--frozen --world FILE [--scripts DIR] [SELECTION]]
 
-Draws the radar map from the client's map0.mul and radarcol.mul as a PNG image. --zoom from -4
-(16 tiles per pixel) to 5 (32 pixels per tile); --center in world tiles (default 3072,2048).
-Patch areas are drawn in green; --frozen analyses first and marks the objects to freeze.
+Draws the radar map (384 x 256 pixels) from the client's map0.mul and radarcol.mul as a PNG image.
+The client directory is --client-dir, else $FROSTMARK_CLIENT_DIR, else the working directory.
+--zoom: -16, -8, -4, -2 or -1 tiles per pixel, or 1, 2, 4, 8, 16 or 32 pixels per tile (default -16);
+--center in world tiles (default 3072,2048). Patch areas are drawn in green; --frozen analyses
+first and marks the objects to freeze.
 
 Example:
-  frostmark-cli map --client-dir /opt/client --zoom -4 --out world.png --area 1000,1000,2000,2000
+  frostmark-cli map --client-dir /opt/client --zoom -4 --center 1500,1200 --out world.png \
+      --area 1000,1000,2000,2000 --frozen -w tavrel.wsc -s scripts --static
 )";
     default:
         return UsageText();

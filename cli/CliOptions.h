@@ -47,8 +47,8 @@ struct CCliOptions {
     bool progress = true; // --no-progress turns the terminal bar off
 
     // map
-    std::string clientDir;
-    int zoom = 0;
+    std::string clientDir; // empty: FROSTMARK_CLIENT_DIR, else the working directory
+    int zoom = -16;        // a zoom level of the map view
     bool centerGiven = false;
     long centerX = 3072;
     long centerY = 2048;

@@ -93,9 +93,9 @@ TEST(CliOptions, UsageErrorsNameTheOption) {
         {{"--world", "w"}, "--world"},
         {{"inspect"}, "inspect"},
         {{"scripts"}, "scripts"},
-        {{"map", "--out", "m.png"}, "--client-dir"},
         {{"map", "--client-dir", "c"}, "--out"},
-        {{"map", "--client-dir", "c", "--out", "m.png", "--zoom", "9"}, "--zoom"},
+        {{"map", "--client-dir", "c", "--out", "m.png", "--zoom", "3"}, "--zoom"},
+        {{"map", "--out", "m.png", "--frozen"}, "--frozen"},
         {{"map", "--client-dir", "c", "--out", "m.png", "--center", "7000,10"}, "--center"},
     };
     for (const Case& c : cases) {
