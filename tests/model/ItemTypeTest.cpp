@@ -148,6 +148,7 @@ TEST_F(ItemTypeTest, SectionsThatCannotBeFoundAgain) {
     EXPECT_TRUE(ReadItemType(first, light, &m_context));
     EXPECT_EQ(full, 1);
     EXPECT_EQ(light, 1);
+    EXPECT_EQ(CItemTypeReader(&m_context).GetType(first), 1);
 
     // An offset behind the header: scanning forward never meets it.
     CSObject moved = Entry("0100");
@@ -157,6 +158,9 @@ TEST_F(ItemTypeTest, SectionsThatCannotBeFoundAgain) {
     EXPECT_FALSE(ReadItemType(moved, light, &m_context));
     EXPECT_EQ(light, 0);
     EXPECT_EQ(full, 0);
+    CItemTypeReader movedReader(&m_context);
+    EXPECT_EQ(movedReader.GetType(moved), 0);
+    EXPECT_FALSE(movedReader.WasFound(moved));
 
     // The older header form is not found in a file of the newer layout.
     m_context.newerLayout = false;
@@ -184,30 +188,36 @@ TEST_F(ItemTypeTest, SectionsThatCannotBeFoundAgain) {
     }
 }
 
-TEST_F(ItemTypeTest, ReaderReadsEachDefinitionOnceAndKeepsTheFileOpen) {
+TEST_F(ItemTypeTest, ReaderReadsEachFileOnceWhateverTheOrder) {
     Index(ModelObjectsData("itemdefs.scp"), true);
-    Index(ModelObjectsData("olditems.scp"), false);
-    m_context.newerLayout = true; // the older file's entries then are not found; counts are what matters
+    const size_t sections = 17; // lines of itemdefs.scp that begin with "["
     CItemTypeReader reader(&m_context);
-    const CSObject& a = Entry("0100");
-    const CSObject& b = Entry("0104");
+    const CSObject& a = Entry("0104");
+    const CSObject& b = Entry("0100");
     for (int round = 0; round < 1000; ++round) {
-        EXPECT_EQ(reader.GetType(a), 3);
-        EXPECT_EQ(reader.GetType(b), 6);
+        EXPECT_EQ(reader.GetType(a), 6);
+        EXPECT_EQ(reader.GetType(b), 3);
     }
-    EXPECT_EQ(reader.ReadCount(), 2u);
     EXPECT_EQ(reader.OpenCount(), 1u);
+    EXPECT_EQ(reader.ReadCount(), sections);
 
-    // Preloading reads the rest, each file once, and later questions read nothing more.
+    // Every other definition of the file, and the earlier of the two 0111 sections, come from memory.
     reader.Preload(m_index);
-    EXPECT_EQ(reader.ReadCount(), size_t(m_index.GetSize()));
-    EXPECT_EQ(reader.OpenCount(), 2u); // itemdefs.scp stayed open, olditems.scp was opened once
-    for (const CTObject* object : m_index) {
-        reader.GetType(*static_cast<const CSObject*>(object));
-    }
-    EXPECT_EQ(reader.ReadCount(), size_t(m_index.GetSize()));
+    CSObject first = Entry("0111");
+    first.m_sectionOffset = uint32_t(test::ReadFile(ModelObjectsData("itemdefs.scp")).find("[ITEMDEF 0111]"));
+    EXPECT_EQ(reader.GetType(first), 1);
+    EXPECT_EQ(reader.GetType(Entry("0111")), 2);
+    EXPECT_EQ(reader.OpenCount(), 1u);
+    EXPECT_EQ(reader.ReadCount(), sections);
 
-    // An address reused by another definition is read afresh, never answered from the old one.
+    // An offset that is not on the definition's header line is read on its own, as LoadDefinition would.
+    CSObject early = Entry("0113");
+    early.m_sectionOffset = Entry("0112").m_sectionOffset;
+    EXPECT_EQ(reader.GetType(early), 1001);
+    EXPECT_TRUE(reader.WasFound(early));
+    EXPECT_EQ(reader.ReadCount(), sections + 1);
+
+    // An address reused by another definition is answered for the new one, never from the old one.
     CSObject& reused = const_cast<CSObject&>(a);
     const std::string oldName = reused.m_name;
     const uint32_t oldOffset = reused.m_sectionOffset;
@@ -216,11 +226,13 @@ TEST_F(ItemTypeTest, ReaderReadsEachDefinitionOnceAndKeepsTheFileOpen) {
     EXPECT_EQ(reader.GetType(reused), 1001);
     reused.m_name = oldName;
     reused.m_sectionOffset = oldOffset;
+    EXPECT_EQ(reader.GetType(a), 6);
 
     reader.Clear();
     EXPECT_EQ(reader.ReadCount(), 0u);
-    EXPECT_EQ(reader.GetType(b), 6);
-    EXPECT_EQ(reader.ReadCount(), 1u);
+    EXPECT_EQ(reader.GetType(b), 3);
+    EXPECT_EQ(reader.OpenCount(), 1u);
+    EXPECT_EQ(reader.ReadCount(), sections);
 }
 
 } // namespace
