@@ -1,5 +1,6 @@
 #include "model/ScriptLoader.h"
 
+#include <iterator>
 #include <memory>
 #include <string_view>
 
@@ -18,8 +19,9 @@ namespace frostmark {
 
 namespace {
 
-// The section kinds of the newer layout, in lookup order (FindKeyword gives the index).
-const char* const kSectionKinds[] = {
+// The section kinds of the newer layout, in lookup order (the index is the SectionKind below). Kept with
+// their lengths: the lookup runs for every header of every file.
+constexpr std::string_view kSectionKinds[] = {
     "AAAAAAA", "ACCOUNT",   "ADVANCE",     "AREA",     "BLOCKEMAIL",  "BLOCKIP",    "BOOK",      "CHARCMD",
     "CHARDEF", "COMMENT",   "CRYSTALBALL", "DEFNAME",  "EMAILMSG",    "EVENTS",     "GMPAGE",    "GUMP",
     "HELP",    "ITEMDEF",   "LOCATION",    "MENU",     "MOONGATES",   "NAMES",      "NEWBIE",    "NOTOTITLES",
@@ -27,7 +29,25 @@ const char* const kSectionKinds[] = {
     "SCROLL",  "SECTOR",    "SERVER",      "SERVERS",  "SKILL",       "SKILLCLASS", "SKILLMENU", "SPAWN",
     "SPEECH",  "SPELL",     "TAVREL",      "STARTS",   "TELEPORTERS", "TEMPLATE",   "TIP",       "TRIG",
     "WEBPAGE", "WORLDCHAR", "WORLDITEM"};
-static_assert(sizeof(kSectionKinds) / sizeof(kSectionKinds[0]) == 51);
+static_assert(std::size(kSectionKinds) == 51);
+
+// FindKeyword over the section kinds: the first equal entry, letters compared without regard to case.
+int FindSectionKind(std::string_view word) {
+    for (size_t i = 0; i < std::size(kSectionKinds); ++i) {
+        const std::string_view entry = kSectionKinds[i];
+        if (entry.size() != word.size()) {
+            continue;
+        }
+        size_t k = 0;
+        while (k < word.size() && AsciiUpper(word[k]) == entry[k]) {
+            ++k;
+        }
+        if (k == word.size()) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
 
 enum SectionKind {
     kAaaaaaa,
@@ -182,7 +202,7 @@ void CScriptObjects::LoadScriptFile(const std::string& pathAsGiven, CFileReadPro
             return area;
         };
 
-        switch (FindKeyword(kindView, kSectionKinds)) {
+        switch (FindSectionKind(kindView)) {
         case kAaaaaaa:
         case kAccount:
         case kBook:

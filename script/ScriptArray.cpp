@@ -144,6 +144,13 @@ CTObject* CScriptArray::Find(std::string_view name) const {
 }
 
 int CScriptArray::ReplaceByName(CTObject* object) {
+    // Scripts mostly list their definitions in name order: a name beyond the last one replaces nothing
+    // and goes to the end, without a search.
+    if (m_pending.empty() && !object->m_name.empty() &&
+        (m_items.empty() || CompareNames(m_items.back()->m_name, object->m_name) < 0)) {
+        m_items.push_back(object);
+        return GetSize() - 1;
+    }
     const SLocation location = Locate(object->m_name);
     if (location.index >= 0) {
         std::vector<CTObject*>& list = location.pending ? m_pending : m_items;
