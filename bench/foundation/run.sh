@@ -39,8 +39,9 @@ if [ ! -f "$world" ]; then
   echo "generating $world"
   "$gen" --seed 1 --bytes "$size" -o "$world"
 fi
-bytes=$(stat -c %s "$world")
+bytes=$(stat -L -c %s "$world")
 small=$dir/bench-world-$size-tenth.scp
+[ -s "$small" ] || rm -f "$small"
 [ -f "$small" ] || head -c $((bytes / 10)) "$world" > "$small"
 out=$dir/bench-out.scp
 patch=$dir/bench-out.frz
