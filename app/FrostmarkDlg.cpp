@@ -383,11 +383,14 @@ void CFrostmarkDlg::OnDeletePatchObjects() {
 void CFrostmarkDlg::OnDeletePatchAreas() {
     const std::vector<int> selected = m_controls->ListSelection(IDC_PATCH_AREAS);
     if (!selected.empty()) {
+        // The map's copy of the list goes first, while both still agree on what is selected; the
+        // list then loses the same entries, last to first, without reporting each step.
+        m_map.PatchAreas().RemoveSelected();
+        const QSignalBlocker quiet(Control(IDC_PATCH_AREAS));
         for (auto it = selected.rbegin(); it != selected.rend(); ++it)
             m_controls->ListDeleteString(IDC_PATCH_AREAS, *it);
-        m_map.PatchAreas().RemoveSelected();
     }
-    DrawPatchAreas();
+    OnPatchAreaSelectionChanged();
 }
 
 void CFrostmarkDlg::OnPatchAreaSelectionChanged() {

@@ -1,0 +1,173 @@
+// The dialog as the user first sees it: every control of the template where the template puts it, with
+// its text and initial state, the caption and icon, and the About box.
+#include "AppTestSupport.h"
+
+#include "app/AboutDlg.h"
+#include "app/DialogBuilder.h"
+#include "app/DialogTemplate.h"
+#include "app/Widgets.h"
+#include "platform/qt/QtDialogUnits.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace frostmark;
+using namespace frostmark::testing;
+
+class DialogLayoutTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QString SettingsFile() const { return m_dir.filePath(QStringLiteral("settings.ini")); }
+
+private slots:
+    void controlsSitAtTheirTemplateRectangles() {
+        CDialogHarness h(SettingsFile());
+        const CDialogTemplate& tmpl = MainDialogTemplate();
+        const QFont font = DialogFont(tmpl);
+        QCOMPARE(h.dlg->size(), DialogSize(font, 493, 279));
+        int checked = 0;
+        for (const CControlTemplate& c : tmpl.controls) {
+            if (c.id == -1)
+                continue;
+            QWidget* w = h.Control(c.id);
+            QVERIFY2(w, qPrintable(QStringLiteral("control %1 missing").arg(c.id)));
+            const QRect expected = DialogRect(font, c.x, c.y, c.cx, c.cy);
+            QCOMPARE(w->pos(), expected.topLeft());
+            QCOMPARE(w->height(), expected.height());
+            // Fixed texts may take a few pixels more than their rectangle, never less.
+            if (c.kind == EControlKind::Label || c.kind == EControlKind::CheckBox)
+                QVERIFY(w->width() >= expected.width());
+            else
+                QCOMPARE(w->width(), expected.width());
+            ++checked;
+        }
+        QCOMPARE(checked, 29);
+        // The template's picture is 256 x 158 units: at the dialog font that is about the 384 x 256
+        // image, so the whole world fits at the farthest level.
+        QVERIFY(qAbs(h.Control(IDC_MAP)->width() - 384) <= 64);
+    }
+
+    void labelsAndInitialStates() {
+        CDialogHarness h(SettingsFile());
+        QCOMPARE(h.dlg->windowTitle(), QStringLiteral("Frostmark v1.04"));
+        QVERIFY(!h.dlg->windowIcon().isNull());
+        QVERIFY(!(h.dlg->windowFlags() & Qt::WindowMaximizeButtonHint));
+
+        // Every fixed text of the template is on the dialog.
+        QStringList texts;
+        for (auto* label : h.dlg->findChildren<QLabel*>())
+            texts << label->text();
+        for (auto* frame : h.dlg->findChildren<CGroupFrame*>())
+            texts << frame->Title();
+        for (auto* box : h.dlg->findChildren<QAbstractButton*>())
+            texts << box->text();
+        for (const char* t : {"Files",
+                              "WorldFile",
+                              "Patch File",
+                              "Output Worldfile",
+                              "Script Directory",
+                              "Options",
+                              "Exclude:",
+                              "Any object with a TYPE value",
+                              "Doors",
+                              "Signs",
+                              "Lights",
+                              "Containers",
+                              "Include:",
+                              "Never Moveable (010)",
+                              "Static (08000)",
+                              "Exclude Art IDs",
+                              "Include Art IDs",
+                              "Analyze",
+                              "Create Patch File",
+                              "Clean Worldfile",
+                              "Analysis",
+                              "Number of Top-Level Objects",
+                              "Number of Objects to Freeze",
+                              "Approximate size of resulting patch file",
+                              "Patch Objects",
+                              "Patch Areas",
+                              "Close",
+                              "Cancel"})
+            QVERIFY2(texts.contains(QString::fromLatin1(t)), t);
+
+        QVERIFY(h.Control(IDC_ANALYZE)->isEnabled());
+        QVERIFY(!h.Control(IDC_CREATEPATCH)->isEnabled());
+        QVERIFY(!h.Control(IDC_CLEANWORLD)->isEnabled());
+        QVERIFY(h.Control(IDOK)->isHidden());
+        QVERIFY(!h.Control(IDOK)->isEnabled());
+        QVERIFY(qobject_cast<QPushButton*>(h.Control(IDOK))->isDefault());
+        QVERIFY(h.Control(IDCANCEL)->isHidden());
+
+        for (int id : {IDC_EXCLUDE_ART, IDC_INCLUDE_ART}) {
+            auto* box = h.dlg->ControlAs<QPlainTextEdit>(id);
+            QVERIFY(box);
+            QCOMPARE(box->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        }
+        for (int id : {IDC_PATCH_OBJECTS, IDC_PATCH_AREAS})
+            QCOMPARE(h.dlg->ControlAs<QListWidget>(id)->selectionMode(),
+                     QAbstractItemView::ExtendedSelection);
+        for (int id : {IDC_TOPLEVEL_COUNT, IDC_FREEZE_COUNT, IDC_PATCH_SIZE}) {
+            auto* field = h.dlg->ControlAs<QLabel>(id);
+            QVERIFY(field->alignment() & Qt::AlignRight);
+            QCOMPARE(field->text(), QString());
+        }
+        QVERIFY(h.dlg->ControlAs<QProgressBar>(IDC_PROGRESS));
+        QCOMPARE(h.dlg->ControlAs<QScrollBar>(IDC_MAP_VSCROLL)->orientation(), Qt::Vertical);
+        QCOMPARE(h.dlg->ControlAs<QScrollBar>(IDC_MAP_HSCROLL)->orientation(), Qt::Horizontal);
+        // The overlay timer runs from the start.
+        QVERIFY(h.timers.IsRunning(IDT_MAP_OVERLAY));
+    }
+
+    void enterInALineFieldDoesNotRunACommand() {
+        CDialogHarness h(SettingsFile());
+        h.Show();
+        h.Type(IDC_WORLDFILE, QStringLiteral("x"));
+        QTest::keyClick(h.Control(IDC_WORLDFILE), Qt::Key_Return);
+        // No analysis ran (it would have complained about the missing file) and the dialog is open.
+        QVERIFY(h.messages.Messages().empty());
+        QVERIFY(h.dlg->isVisible());
+    }
+
+    void enterInAnArtIdBoxStartsANewLine() {
+        CDialogHarness h(SettingsFile());
+        h.Show();
+        h.Type(IDC_EXCLUDE_ART, QStringLiteral("0eed"));
+        QTest::keyClick(h.Control(IDC_EXCLUDE_ART), Qt::Key_Return);
+        QTest::keyClicks(h.Control(IDC_EXCLUDE_ART), QStringLiteral("0f3f"));
+        QCOMPARE(h.Text(IDC_EXCLUDE_ART), std::string("0eed\n0f3f"));
+        QCOMPARE(h.dlg->Controls().GetLineCount(IDC_EXCLUDE_ART), 2);
+        QVERIFY(h.dlg->isVisible());
+    }
+
+    void aboutBoxShowsVersionAndBuild() {
+        CAboutDlg about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("About Frostmark"));
+        QCOMPARE(qobject_cast<QLabel*>(about.Control(IDC_ABOUT_VERSION))->text(), QStringLiteral("1.04"));
+        const QString build = qobject_cast<QLabel*>(about.Control(IDC_ABOUT_BUILD))->text();
+        // The compiler's form: "Mmm dd yyyy hh:mm:ss", the day padded with a blank.
+        QVERIFY2(QRegularExpression(QStringLiteral("^Built on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} "
+                                                   "[0-9]{2}:[0-9]{2}:[0-9]{2}$"))
+                     .match(build)
+                     .hasMatch(),
+                 qPrintable(build));
+        QStringList texts;
+        for (auto* label : about.findChildren<QLabel*>())
+            texts << label->text();
+        QVERIFY(texts.contains(QStringLiteral("Frostmark Version")));
+        QVERIFY(about.Control(IDOK));
+        QCOMPARE(about.size(), DialogSize(DialogFont(AboutDialogTemplate()), 235, 65));
+    }
+};
+
+FROSTMARK_APP_SUITE(DialogLayoutTest)
+#include "DialogLayoutTest.moc"
