@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace frostmark {
@@ -141,6 +142,16 @@ public:
         : m_options(options), m_dir(directory), m_stats(stats) {}
 
     bool Run(std::string& error) {
+        if (m_options.shuffle) {
+            // Definitions in no particular order, as hand-edited script sets have them.
+            m_order.resize(m_options.itemDefs);
+            for (std::uint64_t i = 0; i < m_order.size(); ++i) {
+                m_order[i] = i;
+            }
+            for (std::uint64_t i = m_order.size(); i > 1; --i) {
+                std::swap(m_order[i - 1], m_order[Mix(m_options.seed, i, 4242) % i]);
+            }
+        }
         std::vector<std::string> listed;
         const std::uint64_t perFile = m_options.itemsPerFile == 0 ? 1 : m_options.itemsPerFile;
         listed.push_back("scripts/defs.scp");
@@ -190,7 +201,7 @@ private:
             return false;
         out.Line("// Generated item definitions");
         for (std::uint64_t i = first; i < last; ++i) {
-            if (!Item(out, i))
+            if (!Item(out, m_order.empty() ? i : m_order[i]))
                 return false;
         }
         return out.Finish();
@@ -523,6 +534,7 @@ private:
     const SScriptGenOptions& m_options;
     std::filesystem::path m_dir;
     SScriptGenStats& m_stats;
+    std::vector<std::uint64_t> m_order; // item definitions in file order, when shuffled
 };
 
 } // namespace

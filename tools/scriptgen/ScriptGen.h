@@ -30,6 +30,7 @@ struct SScriptGenOptions {
     unsigned dupeShare = 50;       // item definitions with a DUPEITEM line
     unsigned lowerCaseShare = 20;  // headers and keys written in lower case
     bool crlf = false;
+    bool shuffle = false; // item definitions in random order rather than by ID
 };
 
 // What was written.

@@ -23,6 +23,7 @@ const char kHelp[] =
     "  --types N           per mille of item definitions with a TYPE line (default 600)\n"
     "  --triggers N        per mille of item definitions with ONTRIGGER blocks (default 400)\n"
     "  --crlf              end lines with CR LF instead of LF\n"
+    "  --shuffle           item definitions in random order (default: by ID)\n"
     "  --force             write into a directory that holds a script set already\n"
     "  -h, --help          this text\n"
     "\n"
@@ -87,6 +88,8 @@ int main(int argc, char** argv) {
             options.triggerShare = static_cast<unsigned>(value());
         } else if (arg == "--crlf") {
             options.crlf = true;
+        } else if (arg == "--shuffle") {
+            options.shuffle = true;
         } else if (arg == "--force") {
             force = true;
         } else if (!arg.empty() && arg[0] == '-') {
