@@ -85,6 +85,13 @@ public:
     std::string m_material;
 };
 
+// The script vocabulary's names of the item TYPE numbers, indexed by TYPE value. The name of 0 keeps the two
+// blanks on each side that the server's own list gives it.
+inline constexpr int kItemTypeNameCount = 183;
+extern const char* const kItemTypeNames[kItemTypeNameCount];
+// The name of a TYPE value ("DOOR" for 3, "SIGN_GUMP" for 56), or nullptr outside 0 to 182.
+const char* ItemTypeName(int32_t type);
+
 // Reads only the TYPE of the item section whose header line was just read, by the very rules of
 // CItem::ReadSection (trigger mode, untrimmed keys, the last TYPE line wins), without building the item:
 // type is what m_type of a CItem reading the same lines would hold (0 when no TYPE line counts). Returns

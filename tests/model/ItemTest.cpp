@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <clocale>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -472,6 +473,27 @@ TEST_F(ItemTest, AssignmentFromAnIndexEntryKeepsItemFields) {
     EXPECT_EQ(item.Context(), &m_context);
     EXPECT_EQ(item.m_type, 9);
     EXPECT_EQ(CItem().m_kind, kKindItemDef);
+}
+
+TEST(ItemTypeNames, EveryNumberHasItsName) {
+    EXPECT_STREQ(ItemTypeName(0), "  NORMAL  ");
+    EXPECT_STREQ(ItemTypeName(1), "CONTAINER");
+    EXPECT_STREQ(ItemTypeName(4), "DOOR_LOCKED");
+    EXPECT_STREQ(ItemTypeName(17), "TELEPAD");
+    EXPECT_STREQ(ItemTypeName(39), "MOONGATE");
+    EXPECT_STREQ(ItemTypeName(56), "SIGN_GUMP");
+    EXPECT_STREQ(ItemTypeName(69), "SPAWN_ITEM");
+    EXPECT_STREQ(ItemTypeName(100), "SOUND");
+    EXPECT_STREQ(ItemTypeName(172), "WALL");
+    EXPECT_STREQ(ItemTypeName(182), "DIRT");
+    EXPECT_EQ(ItemTypeName(183), nullptr);
+    EXPECT_EQ(ItemTypeName(-1), nullptr);
+    // No gaps and no duplicates: each name stands for one number.
+    std::set<std::string> seen;
+    for (const char* name : kItemTypeNames) {
+        ASSERT_NE(name, nullptr);
+        EXPECT_TRUE(seen.insert(name).second) << name;
+    }
 }
 
 } // namespace
