@@ -139,5 +139,34 @@ TEST(ScriptGen, SameSeedSameBytesAndNoOverwrite) {
               ReadAll(second.Path() / "scripts/items_000.scp"));
 }
 
+TEST(ScriptGen, ShuffledOrderLoadsTheSameDefinitions) {
+    SScriptGenOptions options;
+    options.itemDefs = 1500;
+    options.itemsPerFile = 400;
+    CGenDir sortedDir;
+    CGenDir shuffledDir;
+    ASSERT_TRUE(GenerateScriptSet(options, sortedDir.Path(), false, nullptr, nullptr));
+    options.shuffle = true;
+    ASSERT_TRUE(GenerateScriptSet(options, shuffledDir.Path(), false, nullptr, nullptr));
+    EXPECT_NE(ReadAll(sortedDir.Path() / "scripts/items_000.scp"),
+              ReadAll(shuffledDir.Path() / "scripts/items_000.scp"));
+
+    CScriptObjects sorted;
+    CScriptObjects shuffled;
+    ASSERT_TRUE(LoadAllScripts(sorted, sortedDir.Path().string(), CServices()));
+    ASSERT_TRUE(LoadAllScripts(shuffled, shuffledDir.Path().string(), CServices()));
+    ASSERT_EQ(sorted.itemDefs.GetSize(), 1500);
+    ASSERT_EQ(shuffled.itemDefs.GetSize(), 1500);
+    for (int i = 0; i < sorted.itemDefs.GetSize(); ++i) {
+        const auto* a = dynamic_cast<const CSObject*>(sorted.itemDefs.At(i));
+        const auto* b = dynamic_cast<const CSObject*>(shuffled.itemDefs.At(i));
+        ASSERT_EQ(a->m_name, b->m_name) << i;
+        EXPECT_EQ(a->m_description, b->m_description) << i;
+        if (i % 50 == 0) {
+            EXPECT_EQ(sorted.GetItemType(*a), shuffled.GetItemType(*b)) << i;
+        }
+    }
+}
+
 } // namespace
 } // namespace frostmark
