@@ -4,6 +4,7 @@
 #include "model/ScriptLoader.h"
 #include "model/ScriptObjects.h"
 #include "script/LineReader.h"
+#include "script/Numbers.h"
 #include "script/ScriptContext.h"
 
 #include <algorithm>
@@ -16,6 +17,35 @@
 namespace frostmark {
 
 namespace {
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// True when a constant evaluates to the same value every time: a plain number, or an expression of one
+// numeric token (what a definition's DEFNAME key makes). Ranges, weighted choices and constants naming
+// other constants may differ between evaluations.
+bool IsFixedConstant(const CDef& def) {
+    const std::vector<std::string>& tokens = def.m_expression.m_tokens;
+    if (tokens.empty())
+        return def.m_low == def.m_high;
+    if (tokens.size() != 1 || tokens[0].empty())
+        return false;
+    char first = tokens[0][0];
+    return (first >= '0' && first <= '9') || first == '-' || first == '+';
+}
+
+// Whether the value of an ID text that names a constant may be remembered: no such constant (it reads
+// as 0), or a fixed one.
+bool NameHasFixedValue(std::string_view text, CScriptContext& context) {
+    const CDef* def = context.FindDef(text);
+    return def == nullptr || IsFixedConstant(*def);
+}
+
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
 
 std::string FormatLong(std::int64_t value, const char* suffix = "") {
     char buffer[48];
@@ -68,6 +98,20 @@ CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTyp
         observer->OnStart(result.fileSize);
 
     CAnalysisCounts& counts = result.counts;
+    // Art IDs of ID texts that name constants, remembered: each would otherwise cost a search of the
+    // DEFNAME table per record. Numeric texts are read directly.
+    std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> namedArt;
+    auto artOf = [&](const CWorldItem& record) {
+        if (record.id.empty() || !IsAsciiLetter(record.id[0]))
+            return ArtId(record, context);
+        auto known = namedArt.find(record.id);
+        if (known != namedArt.end())
+            return known->second;
+        std::uint32_t art = ArtId(record, context);
+        if (NameHasFixedValue(record.id, context))
+            namedArt.emplace(record.id, art);
+        return art;
+    };
     // One record is reused for every header; only chosen records are copied into the list, so memory
     // grows with the freeze list alone.
     CWorldItem item;
@@ -81,7 +125,7 @@ CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTyp
             if (!item.IsTopLevel())
                 continue;
             ++counts.topLevel;
-            std::uint32_t art = ArtId(item, context);
+            std::uint32_t art = artOf(item);
             if (art == 0 || art > 0x3FFF)
                 continue;
             if (IsFreezable(item, art, options, types)) {
@@ -138,7 +182,51 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
     return ScanWorld(reader, context, types, options, freezeList, observer);
 }
 
+namespace {
+constexpr std::int64_t kUnknown = -2;
+constexpr std::int64_t kNone = -1;
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+} // namespace
+
 std::optional<std::uint32_t> CScriptItemTypes::DefinitionType(std::string_view idText) {
+    if (idText.size() == 5 && idText[0] == '0') {
+        int value = 0;
+        for (std::size_t i = 1; i < 5 && value >= 0; ++i) {
+            int digit = HexDigit(idText[i]);
+            value = digit < 0 ? -1 : value * 16 + digit;
+        }
+        if (value >= 0) {
+            if (m_fourDigits.empty())
+                m_fourDigits.assign(0x10000, kUnknown);
+            std::int64_t& known = m_fourDigits[static_cast<std::size_t>(value)];
+            if (known == kUnknown) {
+                std::optional<std::uint32_t> type = Lookup(idText);
+                known = type ? static_cast<std::int64_t>(*type) : kNone;
+            }
+            if (known == kNone)
+                return std::nullopt;
+            return static_cast<std::uint32_t>(known);
+        }
+    }
+    auto known = m_known.find(idText);
+    if (known != m_known.end())
+        return known->second;
+    std::optional<std::uint32_t> type = Lookup(idText);
+    if (idText.empty() || !IsAsciiLetter(idText[0]) || NameHasFixedValue(idText, m_scripts))
+        m_known.emplace(std::string(idText), type);
+    return type;
+}
+
+std::optional<std::uint32_t> CScriptItemTypes::Lookup(std::string_view idText) {
     const CSObject* definition = m_scripts.FindItemDefinition(idText);
     if (!definition)
         return std::nullopt;

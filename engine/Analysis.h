@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace frostmark {
@@ -86,14 +87,27 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
 
 // Answers the rules' item definition lookups from a loaded script registry: the definition an ID text
 // names (by name, else "%04x" / "0%04x" of its number) and its TYPE, which the registry reads at most
-// once per definition per load.
+// once per definition per load. A world repeats the same few thousand ID texts millions of times, so the
+// answer for an ID text is remembered for the life of this object (one analysis pass, during which the
+// scripts do not change), except for texts naming a constant whose value is random: those are looked up
+// every time.
 class CScriptItemTypes : public CItemTypeSource {
 public:
     explicit CScriptItemTypes(CScriptObjects& scripts) : m_scripts(scripts) {}
     std::optional<std::uint32_t> DefinitionType(std::string_view idText) override;
 
 private:
+    std::optional<std::uint32_t> Lookup(std::string_view idText);
+
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
     CScriptObjects& m_scripts;
+    // Answers for the usual spelling, "0" and four hex digits, by value (letter case does not change
+    // the answer: names are compared without it): kUnknown, kNone or the TYPE.
+    std::vector<std::int64_t> m_fourDigits; // 0x10000 entries once used
+    std::unordered_map<std::string, std::optional<std::uint32_t>, Hash, std::equal_to<>> m_known;
 };
 
 // What the Analyze command is given.

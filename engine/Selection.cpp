@@ -3,6 +3,7 @@
 #include "engine/WorldItem.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <limits>
 
@@ -164,15 +165,26 @@ bool IsExcludedCategoryType(std::uint32_t type, std::uint32_t flags) {
     return false;
 }
 
+namespace {
+
+// For every 16-bit art ID, the exclude flags of the categories whose ranges hold it: the art range rule
+// runs for millions of objects, so the ranges are walked once, not per object.
+const std::array<std::uint32_t, 0x10000>& CategoryFlagsByArt() {
+    static const std::array<std::uint32_t, 0x10000> table = [] {
+        std::array<std::uint32_t, 0x10000> flags{};
+        for (const Category& category : kCategories)
+            for (std::size_t i = 0; i < category.rangeCount; ++i)
+                for (std::uint32_t art = category.ranges[i].low; art <= category.ranges[i].high; ++art)
+                    flags[art] |= category.flag;
+        return flags;
+    }();
+    return table;
+}
+
+} // namespace
+
 bool IsExcludedCategoryArt(std::uint32_t artId, std::uint32_t flags) {
-    for (const Category& category : kCategories) {
-        if (!(flags & category.flag))
-            continue;
-        for (std::size_t i = 0; i < category.rangeCount; ++i)
-            if (artId >= category.ranges[i].low && artId <= category.ranges[i].high)
-                return true;
-    }
-    return false;
+    return artId < 0x10000 && (CategoryFlagsByArt()[artId] & flags) != 0;
 }
 
 FreezeRule JudgeFreeze(const CFreezeCandidate& item, const CFreezeOptions& options, CItemTypeSource* types) {

@@ -183,6 +183,7 @@ TEST(Analysis, FileProblems) {
 } // namespace
 } // namespace frostmark
 
+#include "model/ScriptLoader.h"
 #include "model/ScriptObjects.h"
 
 namespace frostmark {
@@ -238,6 +239,40 @@ TEST(AnalysisWithScripts, LoadsOnceAndRestoresTheWorkingDirectory) {
     EXPECT_EQ(r.counts.toFreeze, 1); // i_gen_0001 names nothing now: art 0, not listed
     EXPECT_EQ(list[0].serial, 2u);
     std::filesystem::remove_all(dir);
+}
+
+} // namespace
+} // namespace frostmark
+
+namespace frostmark {
+namespace {
+
+TEST(AnalysisWithScripts, DefinitionTypesByEverySpelling) {
+    CScriptObjects scripts;
+    ASSERT_TRUE(LoadAllScripts(scripts, std::string(FROSTMARK_SOURCE_DIR) + "/samples/scripts", CServices{}));
+    CScriptItemTypes types(scripts);
+    // [ITEMDEF 0033e] has TYPE=t_gen_69; [ITEMDEF 00001] has no TYPE line; 0ffff is not defined.
+    for (int pass = 0; pass < 2; ++pass) { // the second pass is answered from memory
+        EXPECT_EQ(types.DefinitionType("0033e"), std::optional<std::uint32_t>(69));
+        EXPECT_EQ(types.DefinitionType("0033E"), std::optional<std::uint32_t>(69));
+        EXPECT_EQ(types.DefinitionType("033e"), std::optional<std::uint32_t>(69)); // "0%04x" of its number
+        EXPECT_EQ(types.DefinitionType("i_gen_033e"), std::optional<std::uint32_t>(69));
+        EXPECT_EQ(types.DefinitionType("00001"), std::optional<std::uint32_t>(0));
+        EXPECT_EQ(types.DefinitionType("0ffff"), std::nullopt);
+        EXPECT_EQ(types.DefinitionType("no_such_name"), std::nullopt);
+        EXPECT_EQ(types.DefinitionType(""), std::nullopt);
+    }
+    // A constant that names another constant may change its value: it is looked up every time.
+    auto define = [&](const char* line) {
+        CDef* def = new CDef;
+        def->Set(line);
+        scripts.AddDef(def);
+    };
+    define("c_target 0033e");
+    define("c_pick {c_target}");
+    EXPECT_EQ(types.DefinitionType("c_pick"), std::optional<std::uint32_t>(69));
+    define("c_target 00001");
+    EXPECT_EQ(types.DefinitionType("c_pick"), std::optional<std::uint32_t>(0));
 }
 
 } // namespace
