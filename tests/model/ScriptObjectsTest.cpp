@@ -73,5 +73,30 @@ TEST_F(ScriptLoadTest, ResourceLinesWithAbsolutePathsAreUsedAsWritten) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Attempting to load file " + elsewhere), lines.end());
 }
 
+TEST_F(ScriptLoadTest, FileLoaderRedrawsAtEveryTenthHeader) {
+    CLoadTempDir dir;
+    std::string text;
+    for (int i = 0; i < 25; ++i) {
+        text += "[NAMES n" + std::to_string(i) + "]\nGrunt\n";
+    }
+    const std::string path = dir.Write("names.scp", text);
+    CScriptObjects objects;
+    objects.SetServices(m_services);
+    objects.LoadScriptFile(path); // with a window of its own
+    EXPECT_EQ(objects.names.size(), 25u);
+    ASSERT_EQ(m_views.Windows().size(), 1u);
+    const CProgressRecord& window = *m_views.Windows()[0];
+    EXPECT_TRUE(window.destroyed);
+    EXPECT_EQ(window.statusTexts, (std::vector<std::string>{"Reading " + path}));
+    // Position 0 first, then the file position after the 10th and the 20th header line.
+    ASSERT_EQ(window.paints.size(), 3u);
+    EXPECT_EQ(window.paints[0].percent, 0u);
+    const uint64_t size = text.size();
+    const uint64_t tenth = text.find("[NAMES n9]") + std::string("[NAMES n9]\n").size();
+    const uint64_t twentieth = text.find("[NAMES n19]") + std::string("[NAMES n19]\n").size();
+    EXPECT_EQ(window.paints[1].percent, tenth * 100 / size);
+    EXPECT_EQ(window.paints[2].percent, twentieth * 100 / size);
+}
+
 } // namespace
 } // namespace frostmark
