@@ -111,10 +111,15 @@ public:
     // Deletes every loaded object and empties every collection and tree; clears every completion flag but
     // leaves the newer-layout flag as it is. Safe to call any number of times.
     void UnloadScripts();
+    // Each deletes one collection and clears its loaded flag. The category tree that refers to the
+    // collection (items and templates: the item tree; characters: the NPC tree) is cleared first when it
+    // holds anything, so no tree is left pointing at deleted definitions.
     void UnloadItems();
     void UnloadNPCs();
     void UnloadTemplates();
     void UnloadNames();
+    // Each deletes one tree's categories and subsections (not the definitions filed in them) and clears its
+    // built flag.
     void ClearItemCategories();
     void ClearNPCCategories();
     void ClearLocationCategories();
