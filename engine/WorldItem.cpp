@@ -227,8 +227,20 @@ void ReadWorldItemBody(CLineReader& reader, CWorldItem& item, CScriptContext& co
 }
 
 bool ApplySerialLine(std::string_view line, std::uint32_t& serial) {
-    if (line.size() < 7 || line[6] != '=' || !KeyIsSerial(line.data()))
+    if (line.size() < 7 || line[6] != '=')
         return false;
+    if constexpr (std::endian::native == std::endian::little) {
+        if (line.size() >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, line.data(), 8);
+            if (((word | 0x2020202020202020ull) & 0xFFFFFFFFFFFFull) != KeyWord("SERIAL"))
+                return false;
+        } else if (!KeyIsSerial(line.data())) {
+            return false;
+        }
+    } else if (!KeyIsSerial(line.data())) {
+        return false;
+    }
     serial = HexValue(line.data() + 7, line.data() + line.size());
     return true;
 }
