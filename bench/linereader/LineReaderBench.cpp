@@ -2,14 +2,18 @@
 // generated once into the temporary directory.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "script/LineReader.h"
+#include "script/ScriptArray.h"
 #include "script/ScriptFile.h"
 #include "tools/worldgen/WorldGen.h"
 
@@ -110,6 +114,33 @@ void BM_SectionLoopWithStepBack(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(bytes));
 }
 BENCHMARK(BM_SectionLoopWithStepBack)->Unit(benchmark::kMillisecond);
+
+// Storing 100,000 definitions by replace-by-name, in file order (ascending IDs) or shuffled, as script sets
+// spread over many files give them.
+void BM_ReplaceByName(benchmark::State& state) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 100000; ++i) {
+        char text[16];
+        std::snprintf(text, sizeof text, "0%04x%02x", i / 256, i % 256);
+        names.push_back(text);
+    }
+    if (state.range(0) != 0) {
+        std::mt19937 random(1);
+        std::shuffle(names.begin(), names.end(), random);
+    }
+    for (auto _ : state) {
+        frostmark::CScriptArray array;
+        for (const std::string& name : names) {
+            auto* object = new frostmark::CTObject;
+            object->m_name = name;
+            array.ReplaceByName(object);
+        }
+        benchmark::DoNotOptimize(array.GetSize());
+        array.DeleteAll();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(names.size()));
+}
+BENCHMARK(BM_ReplaceByName)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
