@@ -46,7 +46,7 @@ int CScriptArray::AddSorted(CTObject* object) {
         delete object;
         return -1;
     }
-    // Behind every element whose name is less than or equal (what the binary search of the plain rules
+    // Behind every element whose name is less than or equal (what a binary search over one list
     // gives): in the merged order, the main list's equal names come before the side list's.
     if (m_pending.empty()) {
         if (m_items.empty() || CompareNames(m_items.back()->m_name, object->m_name) <= 0) {
@@ -99,9 +99,9 @@ CScriptArray::SLocation CScriptArray::Locate(std::string_view name) const {
     if (total == 0) {
         return location;
     }
-    // The plain rules' binary search over the merged order meets the names below, equal to and above
-    // the searched one in three runs; its path depends only on where the equal run lies, so it is replayed
-    // on the run's bounds and gives the same index.
+    // The binary search over the merged order (FindIndex's definition) meets the names below, equal to and
+    // above the searched one in three runs; its path depends only on where the equal run lies, so it is
+    // replayed on the run's bounds and gives the same index.
     const size_t itemsLow = LowerBound(m_items, name);
     const size_t itemsHigh = UpperBound(m_items, name);
     const size_t pendingLow = LowerBound(m_pending, name);

@@ -102,8 +102,8 @@ TEST(ScriptArray, AddSortedMatchesUpperBoundOnRandomNames) {
     EXPECT_EQ(array.GetSize(), 0);
 }
 
-// The array's operations written exactly as the rules give them, over a plain vector: the model the
-// array (which batches insertions internally) must match in every result.
+// The array's operations the plain way, one binary search and one insertion into a single vector each:
+// the model the array (which batches insertions internally) must match in every result.
 class CPlainModel {
 public:
     int AddSorted(CTObject* object) {
