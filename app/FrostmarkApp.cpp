@@ -37,7 +37,10 @@ int CFrostmarkApp::InitInstance() {
         QStringLiteral(
             "Save a picture of the dialog to this PNG file once it is shown (and analyzed), then close."),
         QStringLiteral("png"));
-    parser.addOptions({clientDir, settingsFile, analyze, screenshot});
+    const QCommandLineOption area(QStringLiteral("area"),
+                                  QStringLiteral("Add a Patch Areas entry, in world tiles (repeatable)."),
+                                  QStringLiteral("left,top,right,bottom"));
+    parser.addOptions({clientDir, settingsFile, analyze, screenshot, area});
     parser.process(*this);
 
     m_settings = parser.isSet(settingsFile) ? std::make_unique<CQtSettingsStore>(parser.value(settingsFile))
@@ -55,6 +58,8 @@ int CFrostmarkApp::InitInstance() {
 
     CFrostmarkDlg dlg(m_scripts, services, options);
     m_messages.SetParent(&dlg);
+    for (const QString& entry : parser.values(area))
+        dlg.AddPatchAreaText(entry.toStdString());
     int status = 0;
     if (parser.isSet(analyze) || parser.isSet(screenshot)) {
         const bool runAnalyze = parser.isSet(analyze);

@@ -512,6 +512,14 @@ void CFrostmarkDlg::DrawPatchAreas() {
     picture->SetOverlay(std::move(fills));
 }
 
+void CFrostmarkDlg::AddPatchAreaText(const std::string& text) {
+    const auto area = ParsePatchArea(text);
+    const std::string entry = FormatPatchArea(area[0], area[1], area[2], area[3]);
+    m_map.PatchAreas().Add(entry);
+    m_controls->ListAddString(IDC_PATCH_AREAS, entry);
+    DrawPatchAreas();
+}
+
 void CFrostmarkDlg::UpdateDragFrame() {
     CMapPicture* picture = MapPicture();
     const auto frame = m_map.DragFrame();

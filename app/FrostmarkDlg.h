@@ -78,6 +78,8 @@ public:
     void OnChooseClientDirectory();
     void OnZoomIn();
     void OnZoomOut();
+    // Appends a Patch Areas entry given in world tiles ("left, top, right, bottom"), as a drag would.
+    void AddPatchAreaText(const std::string& text);
     // Redraws the green patch area rectangles over the map.
     void DrawPatchAreas();
 

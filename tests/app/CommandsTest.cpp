@@ -48,7 +48,9 @@ std::vector<std::string> WorldWithout(const std::vector<std::string>& world,
         unsigned long serial = 0;
         bool hasSerial = false;
         while (end < world.size() && (world[end].empty() || world[end][0] != '[')) {
-            if (world[end].rfind("SERIAL=", 0) == 0) {
+            // Keys are matched without regard to case.
+            if (QString::fromStdString(world[end])
+                    .startsWith(QStringLiteral("SERIAL="), Qt::CaseInsensitive)) {
                 serial = std::stoul(world[end].substr(7), nullptr, 16);
                 hasSerial = true;
             }
@@ -110,7 +112,7 @@ private slots:
         const QStringList first = list->item(0)->text().split(QLatin1Char('\t'));
         QCOMPARE(first.size(), 3);
         QCOMPARE(first[0], QStringLiteral("018a0"));
-        QCOMPARE(first[1], QStringLiteral("1413,1372,86"));
+        QCOMPARE(first[1], QStringLiteral("1413, 1372, 86"));
         QCOMPARE(first[2], QStringLiteral("   0"));
         QCOMPARE(h.dlg->FreezeList().Count(), static_cast<std::size_t>(n));
         QCOMPARE(h.dlg->FreezeList()[0].serial, 0x40000001u);

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Starts the desktop program under a virtual X server on the bundled sample shard (settings pointing at
+# it, client map files made by our map generator), runs Analyze, and saves a picture of the dialog to
+# docs/screenshot.png for review. Usage: bash tools/gui-screenshot.sh [OUTPUT.png]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+out=${1:-$root/docs/screenshot.png}
+build=${FROSTMARK_BUILD_DIR:-$root/build}
+bash tools/install-deps.sh
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target frostmark frostmark-mapgen
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/frostmark-screenshot.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+"$build/tools/mapgen/frostmark-mapgen" --out "$scratch/client" >/dev/null
+
+# Settings of the sample shard: both include bits and every exclusion (flags 0x378010).
+cat >"$scratch/frostmark.ini" <<INI
+[General]
+Input%20Worldfile=$root/samples/world.wsc
+Patch%20File=stat_tavrel.frz
+Output%20Worldfile=world-clean.wsc
+Script%20Path=$root/samples/scripts
+Flags=3637264
+IgnoreArt=0eed, 0f3f
+IncludeArt=@Invalid()
+ClientDirectory=$scratch/client/
+INI
+
+mkdir -p "$(dirname "$out")"
+# The log goes to the working directory, as in everyday use: keep it in the scratch directory.
+(cd "$scratch" && xvfb-run -a -s "-screen 0 1280x800x24" \
+    "$build/app/frostmark" --settings "$scratch/frostmark.ini" --area 1200,800,2600,1700 \
+    --analyze --screenshot "$out")
+echo "screenshot: $out"
