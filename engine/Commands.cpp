@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "engine/SafeOutputFile.h"
 #include "script/LineReader.h"
@@ -78,7 +80,17 @@ CCleanResult CleanWorldFile(const std::string& inputPath, const std::string& out
         result.Fail(outputPath, output.ErrorReason(), "Unable to create");
         return result;
     }
-    CleanWorld(input, output, frozen, context, options, result, progress);
+    // The same file again, for copying unchanged stretches file to file; used only if it is still the
+    // file that was checked above.
+    const int inputFd = ::open(inputPath.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat opened {};
+    const bool sameInput = inputFd >= 0 && ::fstat(inputFd, &opened) == 0 && opened.st_dev == info.st_dev &&
+                           opened.st_ino == info.st_ino;
+    const std::uint64_t stretch = static_cast<std::uint64_t>(info.st_size) / (frozen.Count() + 1);
+    const bool copyStretches = sameInput && stretch >= options.minCopyStretch;
+    CleanWorld(input, output, frozen, context, options, result, progress, copyStretches ? inputFd : -1);
+    if (inputFd >= 0)
+        ::close(inputFd);
     if (!result.error.empty()) {
         output.Abandon();
         return result;

@@ -176,6 +176,63 @@ bool CSafeOutputFile::WriteSlow(const void* data, std::size_t size) {
     return true;
 }
 
+bool CSafeOutputFile::CopyFrom(int fd, std::uint64_t offset, std::uint64_t length) {
+    if (m_fd < 0) {
+        Fail("file is not open");
+        return false;
+    }
+    if (!Flush())
+        return false;
+    // A replaced write function (tests) must see every byte, so copying in the kernel is for the real one.
+    bool inKernel = m_writeFunction == nullptr;
+    while (length > 0) {
+        if (inKernel) {
+            loff_t from = static_cast<loff_t>(offset);
+            const ssize_t copied =
+                ::copy_file_range(fd, &from, m_fd, nullptr,
+                                  static_cast<std::size_t>(std::min<std::uint64_t>(length, 1u << 30)), 0);
+            if (copied > 0) {
+                offset += static_cast<std::uint64_t>(copied);
+                length -= static_cast<std::uint64_t>(copied);
+                m_flushed += static_cast<std::uint64_t>(copied);
+                continue;
+            }
+            if (copied < 0 && errno == EINTR)
+                continue;
+            if (copied < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                               errno == EBADF || errno == EPERM)) {
+                inKernel = false; // not between these two files: copy through the buffer instead
+                continue;
+            }
+            if (copied < 0) {
+                FailErrno(errno);
+                return false;
+            }
+            Fail("the input file ended early");
+            return false;
+        }
+        const ssize_t got =
+            ::pread(fd, m_buffer.get(), static_cast<std::size_t>(std::min<std::uint64_t>(length, m_capacity)),
+                    static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            FailErrno(errno);
+            return false;
+        }
+        if (got == 0) {
+            Fail("the input file ended early");
+            return false;
+        }
+        m_used = static_cast<std::size_t>(got);
+        offset += static_cast<std::uint64_t>(got);
+        length -= static_cast<std::uint64_t>(got);
+        if (!Flush())
+            return false;
+    }
+    return true;
+}
+
 bool CSafeOutputFile::Commit() {
     if (m_fd < 0) {
         Fail("file is not open");

@@ -40,6 +40,11 @@ public:
     }
     bool Write(std::string_view text) { return Write(text.data(), text.size()); }
 
+    // Appends length bytes of the open file fd from offset on, after whatever was written before; the
+    // system copies them file to file where it can (no pass through this process), else they are read
+    // and written here. Fails (the reason kept) on a write error or when fd holds fewer bytes.
+    bool CopyFrom(int fd, std::uint64_t offset, std::uint64_t length);
+
     // Flushes, syncs and renames the temporary file over the target. False (with Error() set and the
     // temporary file removed) if anything failed, including any earlier Write.
     bool Commit();

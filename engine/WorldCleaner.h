@@ -17,6 +17,10 @@ struct CCleanOptions {
     // Every line is written with this ending whatever the input used. LF is the text line end here;
     // CR LF gives files for a server that expects them.
     LineEnd lineEnd = LineEnd::Lf;
+    // Unchanged stretches of the input are copied file to file (by the system, without passing through
+    // the program) when the input has on average at least this many bytes per frozen record; with
+    // many frozen records the stretches are short and copying them line by line is faster. 0: always.
+    std::uint64_t minCopyStretch = 256 * 1024;
 };
 
 struct CCleanResult : CCommandResult {
@@ -36,8 +40,10 @@ struct CCleanResult : CCommandResult {
 // the end, so a later record with that serial is dropped too. Each line is read once; a record's lines
 // are held until its end decides. Reports progress in input bytes every 1000 lines and once at the end.
 // Fills the counts; the caller commits or abandons the output.
+// inputFd, when given, is the same input file opened for reading: unchanged stretches of the input
+// are then copied file to file instead of line by line.
 void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& frozen,
                 CScriptContext& context, const CCleanOptions& options, CCleanResult& result,
-                ICommandProgress* progress);
+                ICommandProgress* progress, int inputFd = -1);
 
 } // namespace frostmark

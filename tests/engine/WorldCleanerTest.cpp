@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <random>
 #include <set>
 #include <string>
 #include <sys/resource.h>
@@ -9,6 +10,7 @@
 
 #include "EngineTestFiles.h"
 #include "engine/Commands.h"
+#include "engine/SafeOutputFile.h"
 #include "script/LineReader.h"
 #include "script/ScriptContext.h"
 #include "tools/worldgen/WorldGen.h"
@@ -64,6 +66,12 @@ CCleanRun Clean(const std::string& world, const std::vector<std::uint32_t>& seri
     run.result = CleanWorldFile(input, output, list, context, nullptr, options);
     run.output = ReadFile(output);
     EXPECT_EQ(ReadFile(input), world); // the input is never changed
+    // Copying unchanged stretches file to file must give the same, whatever the freeze list's size.
+    options.minCopyStretch = 0;
+    const CCleanResult copied = CleanWorldFile(input, output, list, context, nullptr, options);
+    EXPECT_EQ(copied.ok, run.result.ok);
+    EXPECT_EQ(copied.recordsDropped, run.result.recordsDropped);
+    EXPECT_EQ(ReadFile(output), run.output);
     return run;
 }
 
@@ -172,6 +180,82 @@ TEST(WorldCleaner, KeptRecordsWithBodiesLongerThanTheReadBuffer) {
     EXPECT_EQ(keepAll.output, world);
     const CCleanRun dropFirst = Clean(world, {1});
     EXPECT_EQ(dropFirst.output, "[WORLDITEM 0002]\nSERIAL=2\n[EOF]\n");
+}
+
+TEST(WorldCleaner, LineEndsThatChangeMidwayThroughTheFile) {
+    // Unchanged stretches are copied file to file only while every line ends in a lone line feed; a
+    // CR LF line, inside a record or outside one, or a last line without an end, hands the rest over to
+    // line-by-line copying, which must continue exactly where the copying stopped.
+    const std::string head = "[WORLDSTATS]\nA=1\n[WORLDITEM 0001]\nSERIAL=1\n[WORLDITEM 0002]\nSERIAL=2\n";
+    const CCleanRun outside = Clean(head + "// note\r\n[WORLDITEM 0003]\nSERIAL=3\n", {1, 3});
+    EXPECT_EQ(outside.output, "[WORLDSTATS]\nA=1\n[WORLDITEM 0002]\nSERIAL=2\n// note\n");
+    const CCleanRun insideKept = Clean(head + "[WORLDITEM 0003]\nSERIAL=3\r\nP=1,2\n[EOF]\n", {1});
+    EXPECT_EQ(insideKept.output, "[WORLDSTATS]\nA=1\n[WORLDITEM 0002]\nSERIAL=2\n[WORLDITEM 0003]\nSERIAL=3\n"
+                                 "P=1,2\n[EOF]\n");
+    const CCleanRun insideDropped = Clean(head + "[WORLDITEM 0003]\nP=1,2\r\nSERIAL=3\n[EOF]\n", {2, 3});
+    EXPECT_EQ(insideDropped.output, "[WORLDSTATS]\nA=1\n[WORLDITEM 0001]\nSERIAL=1\n[EOF]\n");
+    EXPECT_EQ(insideDropped.result.recordsDropped, 2u);
+    const CCleanRun lastKept = Clean(head + "[WORLDITEM 0003]\nSERIAL=3\nP=1,2", {2});
+    EXPECT_EQ(lastKept.output, "[WORLDSTATS]\nA=1\n[WORLDITEM 0001]\nSERIAL=1\n[WORLDITEM 0003]\nSERIAL=3\n"
+                               "P=1,2\n");
+    const CCleanRun lastDropped = Clean(head + "[WORLDITEM 0003]\nSERIAL=3\nP=1,2", {3});
+    EXPECT_EQ(lastDropped.output, head);
+}
+
+TEST(WorldCleaner, FileCopyingAndLineCopyingGiveTheSameOutput) {
+    // The same worlds cleaned through the command (stretches copied file to file) and through the line
+    // loop alone (a reader over memory): generated worlds with a few lines turned to CR LF at random
+    // places, some without a final line end.
+    std::mt19937 random(5);
+    for (int round = 0; round < 12; ++round) {
+        SWorldGenOptions options;
+        options.seed = 100 + static_cast<std::uint64_t>(round);
+        options.itemCount = 400;
+        std::string world = GenerateWorldText(options);
+        const int crlfLines = round % 3 == 0 ? 0 : 1 + static_cast<int>(random() % 4);
+        for (int i = 0; i < crlfLines; ++i) {
+            const std::size_t at = world.find('\n', random() % world.size());
+            if (at != std::string::npos)
+                world.insert(at, "\r");
+        }
+        if (round % 4 == 1)
+            world.pop_back();
+
+        CScriptContext context;
+        CFreezeList list;
+        {
+            CLineReader reader;
+            reader.OpenMemory(world);
+            std::string_view line;
+            int topLevel = 0;
+            while (reader.ReadLine(line)) {
+                if (!IsWorldItemHeader(line))
+                    continue;
+                auto item = std::make_unique<CWorldItem>();
+                ReadWorldItemBody(reader, *item, context);
+                if (item->IsTopLevel() && topLevel++ % 3 == 0)
+                    list.Append(std::move(item));
+            }
+        }
+        CTempDir dir;
+        ASSERT_TRUE(WriteFile(dir.File("world.scp"), world));
+        CCleanOptions copying;
+        copying.minCopyStretch = 0;
+        const CCleanResult byFile =
+            CleanWorldFile(dir.File("world.scp"), dir.File("a.scp"), list, context, nullptr, copying);
+        ASSERT_TRUE(byFile.ok) << byFile.error;
+
+        CLineReader reader;
+        reader.OpenMemory(world);
+        CSafeOutputFile output;
+        ASSERT_TRUE(output.Open(dir.File("b.scp")));
+        CCleanResult byLine;
+        CleanWorld(reader, output, list, context, {}, byLine, nullptr);
+        ASSERT_TRUE(output.Commit());
+        ASSERT_EQ(ReadFile(dir.File("a.scp")), ReadFile(dir.File("b.scp"))) << "round " << round;
+        EXPECT_EQ(byFile.recordsDropped, list.Count());
+        EXPECT_EQ(byLine.recordsDropped, list.Count());
+    }
 }
 
 TEST(WorldCleaner, RefusesEveryOutputThatIsTheInput) {
