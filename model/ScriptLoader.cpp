@@ -1,5 +1,6 @@
 #include "model/ScriptLoader.h"
 
+#include <algorithm>
 #include <iterator>
 #include <memory>
 #include <string_view>
@@ -294,7 +295,7 @@ void CScriptObjects::LoadScriptFile(const std::string& pathAsGiven, CFileReadPro
             charDefs.ReplaceByName(readObject(new CSObject(this), kKindCharDef));
             break;
         case kItemDef:
-            itemDefs.ReplaceByName(readObject(new CSObject(this), kKindItemDef));
+            StoreItemDefinition(static_cast<CSObject*>(readObject(new CSObject(this), kKindItemDef)));
             break;
         case kTemplate:
             templates.ReplaceByName(readObject(new CSObject(this), kKindTemplate));
@@ -405,6 +406,7 @@ void CScriptObjects::LoadScripts() {
     const std::string separator(1, PathSeparator());
     g_Log.Log("Current working directory is %s", base.c_str());
     CFileReadProgress progress(m_progressViews);
+    m_stagingItems = true;
 
     g_Log.Log("Loading table file from working directory");
     LoadScriptFile(base + separator + "tavreltables.scp", &progress);
@@ -473,10 +475,82 @@ void CScriptObjects::LoadScripts() {
         LoadScriptFile("custloc.scp", &progress);
     }
 
+    FlushStagedItems();
+    m_stagingItems = false;
     CategorizeItems(&progress);
     CategorizeLocations(&progress);
     CategorizeNPCs(&progress);
     g_Log.Log("Finished loading scripts");
+}
+
+namespace {
+
+// A name's first 16 bytes folded to lower case, big-endian in two words, so that ordering by the words
+// orders by CompareNames as far as the words reach; equal words fall back to the full compare.
+struct SSortKey {
+    uint64_t high = 0;
+    uint64_t low = 0;
+    uint32_t sequence = 0;
+    CSObject* object = nullptr;
+};
+
+SSortKey MakeKey(CSObject* object, uint32_t sequence) {
+    SSortKey key;
+    key.sequence = sequence;
+    key.object = object;
+    const std::string& name = object->m_name;
+    for (size_t i = 0; i < 16; ++i) {
+        const uint64_t byte = i < name.size() ? static_cast<unsigned char>(AsciiLower(name[i])) : 0u;
+        if (i < 8) {
+            key.high = (key.high << 8) | byte;
+        } else {
+            key.low = (key.low << 8) | byte;
+        }
+    }
+    return key;
+}
+
+int CompareKeys(const SSortKey& a, const SSortKey& b) {
+    if (a.high != b.high) {
+        return a.high < b.high ? -1 : 1;
+    }
+    if (a.low != b.low) {
+        return a.low < b.low ? -1 : 1;
+    }
+    return CompareNames(a.object->m_name, b.object->m_name);
+}
+
+} // namespace
+
+void CScriptObjects::StoreItemDefinition(CSObject* definition) {
+    if (!m_stagingItems) {
+        itemDefs.ReplaceByName(definition);
+    } else if (definition->m_name.empty()) {
+        delete definition; // as replace-by-name would
+    } else {
+        m_stagedItems.push_back(definition);
+    }
+}
+
+void CScriptObjects::FlushStagedItems() {
+    std::vector<SSortKey> keys;
+    keys.reserve(m_stagedItems.size());
+    for (size_t i = 0; i < m_stagedItems.size(); ++i) {
+        keys.push_back(MakeKey(m_stagedItems[i], static_cast<uint32_t>(i)));
+    }
+    m_stagedItems.clear();
+    std::sort(keys.begin(), keys.end(), [](const SSortKey& a, const SSortKey& b) {
+        const int order = CompareKeys(a, b);
+        return order != 0 ? order < 0 : a.sequence < b.sequence;
+    });
+    // Of equal names only the last read stays, as replace-by-name one after the other would leave it.
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (i + 1 < keys.size() && CompareKeys(keys[i], keys[i + 1]) == 0) {
+            delete keys[i].object;
+            continue;
+        }
+        itemDefs.ReplaceByName(keys[i].object);
+    }
 }
 
 bool LoadAllScripts(CScriptObjects& objects, const std::string& scriptDirectory, const CServices& services) {

@@ -161,6 +161,10 @@ void CScriptObjects::ClearLocationCategories() {
 
 void CScriptObjects::UnloadScripts() {
     g_Log.Log("Unloading scripts");
+    for (CSObject* staged : m_stagedItems) {
+        delete staged;
+    }
+    m_stagedItems.clear();
     // The trees first: they refer to objects the collections below delete.
     ClearNPCCategories();
     ClearItemCategories();

@@ -188,6 +188,14 @@ private:
     static void File(CCategoryList& tree, CTObject* object, const std::string& category,
                      const std::string& subsection);
 
+    // While LoadScripts reads the newer layout, item definitions collect here in file order and enter
+    // itemDefs in one ordered pass at the end (the same result as storing each by replace-by-name, without
+    // a search of a large array per definition when the files are not in name order).
+    void StoreItemDefinition(CSObject* definition);
+    void FlushStagedItems();
+    std::vector<CSObject*> m_stagedItems;
+    bool m_stagingItems = false;
+
     IMessageBox* m_messages = nullptr;
     IProgressViewFactory* m_progressViews = nullptr;
     IWaitCursor* m_waitCursor = nullptr;

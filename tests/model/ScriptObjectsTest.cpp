@@ -73,6 +73,27 @@ TEST_F(ScriptLoadTest, ResourceLinesWithAbsolutePathsAreUsedAsWritten) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Attempting to load file " + elsewhere), lines.end());
 }
 
+TEST_F(ScriptLoadTest, ItemDefinitionsOutOfOrderEndAsIfReplacedOneByOne) {
+    CLoadTempDir dir;
+    dir.Write("tavrel.ini", "[RESOURCES]\nb.scp\na.scp\n[TAVREL]\n");
+    // Long names alike in their first 16 characters, the same name in other letter cases across files.
+    dir.Write("b.scp", "[ITEMDEF i_long_name_alike_2]\nDESCRIPTION=b2\n[ITEMDEF I_LONG_NAME_ALIKE_1]\n"
+                       "DESCRIPTION=b1\n[ITEMDEF 0002]\nDESCRIPTION=first\n[ITEMDEF 0001]\n");
+    dir.Write("a.scp",
+              "[ITEMDEF i_long_name_alike_10]\nDESCRIPTION=a10\n[ITEMDEF i_Long_Name_Alike_1]\n"
+              "DESCRIPTION=a1\n[ITEMDEF 0002]\nDESCRIPTION=second\n[ITEMDEF 0002]\nDESCRIPTION=third\n");
+    CScriptObjects objects;
+    ASSERT_TRUE(LoadAllScripts(objects, dir.String(), m_services));
+    EXPECT_EQ(Names(objects.itemDefs),
+              (std::vector<std::string>{"0001", "0002", "i_Long_Name_Alike_1", "i_long_name_alike_10",
+                                        "i_long_name_alike_2"}));
+    std::vector<std::string> descriptions;
+    for (const CTObject* object : objects.itemDefs) {
+        descriptions.push_back(dynamic_cast<const CSObject*>(object)->m_description);
+    }
+    EXPECT_EQ(descriptions, (std::vector<std::string>{"<unnamed>", "third", "a1", "a10", "b2"}));
+}
+
 TEST_F(ScriptLoadTest, FileLoaderRedrawsAtEveryTenthHeader) {
     CLoadTempDir dir;
     std::string text;
