@@ -98,8 +98,10 @@ bool CSafeOutputFile::Open(const std::string& targetPath) {
     }
 
     mode_t mode = DefaultFileMode();
+    bool replacing = false;
     struct stat info {};
     if (::stat(m_finalPath.c_str(), &info) == 0) {
+        replacing = true;
         if (!S_ISREG(info.st_mode)) {
             Fail(S_ISDIR(info.st_mode) ? "is a directory, not a file" : "exists and is not a regular file");
             return false;
@@ -123,6 +125,10 @@ bool CSafeOutputFile::Open(const std::string& targetPath) {
         Abandon();
         return false;
     }
+    // A replaced file keeps its owner where we may set it (as root, for the server's account); elsewhere
+    // the new file is ours, as any program's output would be.
+    if (replacing && (info.st_uid != ::geteuid() || info.st_gid != ::getegid()))
+        static_cast<void>(::fchown(m_fd, info.st_uid, info.st_gid));
     if (!m_buffer) {
         m_buffer = std::make_unique<char[]>(kBufferSize);
     }

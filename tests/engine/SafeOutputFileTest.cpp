@@ -43,6 +43,24 @@ TEST(SafeOutputFile, CommitReplacesTheTargetCompletely) {
     EXPECT_EQ(info.st_mode & 0777, 0640u); // the replaced file's permissions are kept
 }
 
+TEST(SafeOutputFile, ReplacedFileKeepsItsOwnerWhenRootWrites) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root may give a file to another owner";
+    CTempDir dir;
+    const std::string target = dir.File("owned.txt");
+    ASSERT_TRUE(WriteFile(target, "old"));
+    ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+    CSafeOutputFile file;
+    ASSERT_TRUE(file.Open(target));
+    file.Write("new");
+    ASSERT_TRUE(file.Commit()) << file.Error();
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 65534u);
+    EXPECT_EQ(ReadFile(target), "new");
+}
+
 TEST(SafeOutputFile, AbandonedOrDestroyedFileLeavesTargetAsItWas) {
     CTempDir dir;
     const std::string target = dir.File("out.txt");
