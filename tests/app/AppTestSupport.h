@@ -35,6 +35,27 @@ private:
     CQtProgressViewFactory m_qt;
 };
 
+// The Qt wait cursor, counted.
+class CCountingWaitCursor : public IWaitCursor {
+public:
+    void Begin() override {
+        ++m_begins;
+        ++m_depth;
+        m_qt.Begin();
+    }
+    void End() override {
+        --m_depth;
+        m_qt.End();
+    }
+    int Begins() const { return m_begins; }
+    int Depth() const { return m_depth; }
+
+private:
+    CQtWaitCursor m_qt;
+    int m_begins = 0;
+    int m_depth = 0;
+};
+
 // One dialog and everything around it. Settings live in `settingsFile`, never in the user's own.
 struct CDialogHarness {
     explicit CDialogHarness(const QString& settingsFile, CFrostmarkDlg::Options options = {});
@@ -43,7 +64,7 @@ struct CDialogHarness {
     CScriptObjects scripts;
     CQtSettingsStore settings;
     CMemoryMessageBox messages;
-    CQtWaitCursor waitCursor;
+    CCountingWaitCursor waitCursor;
     CQtTimerService timers;
     CCountingProgressViews progress;
     std::unique_ptr<CFrostmarkDlg> dlg;

@@ -4,8 +4,10 @@
 
 #include "engine/Selection.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QTest>
 
 #include <algorithm>
@@ -147,6 +149,55 @@ private slots:
         QCOMPARE(h.Text(IDC_FREEZE_COUNT), std::to_string(list->count()));
         QVERIFY(h.Control(IDC_CREATEPATCH)->isEnabled());
         QVERIFY(!h.Control(IDC_CLEANWORLD)->isEnabled());
+    }
+
+    void progressBarFollowsTheScanAndEndsAtZero() {
+        CDialogHarness h(SettingsFile());
+        h.Show();
+        auto* bar = h.dlg->ControlAs<QProgressBar>(IDC_PROGRESS);
+        std::vector<int> values;
+        connect(bar, &QProgressBar::valueChanged, this, [&](int v) { values.push_back(v); });
+        AnalyzeSample(h, SampleWorld());
+        // The bar's range is the world file's length, and it moved every 1000 lines of the scanning loop
+        // (record headers and lines outside records: a little over 4000 in the sample, whose 4000 records
+        // hold most of its 24,000 lines; a refresh that falls on a contained item is skipped), forward
+        // only, before going back to 0.
+        QCOMPARE(static_cast<std::uintmax_t>(bar->maximum()), std::filesystem::file_size(SampleWorld()));
+        QCOMPARE(bar->value(), 0);
+        std::vector<int> moving(values.begin(), values.end() - 1);
+        moving.erase(std::remove(moving.begin(), moving.end(), 0), moving.end());
+        QVERIFY2(moving.size() >= 3, qPrintable(QString::number(moving.size())));
+        QVERIFY(std::is_sorted(moving.begin(), moving.end()));
+        QCOMPARE(values.back(), 0);
+        // Each command ran under the wait cursor, and it is gone again.
+        QVERIFY(h.waitCursor.Begins() >= 1);
+        QCOMPARE(h.waitCursor.Depth(), 0);
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void patchAreasLimitTheNextAnalysis() {
+        CDialogHarness h(SettingsFile());
+        h.Show();
+        AnalyzeSample(h, SampleWorld());
+        const std::size_t everywhere = h.dlg->FreezeList().Count();
+        // The west half of the world, dragged on the map at the farthest level (16 tiles a pixel).
+        QWidget* picture = h.Control(IDC_MAP);
+        const QPoint origin = picture->pos();
+        QTest::mousePress(h.dlg.get(), Qt::LeftButton, {}, origin + QPoint(1, 1));
+        QTest::mouseMove(h.dlg.get(), origin + QPoint(picture->width() / 2, picture->height() - 2));
+        QTest::mouseRelease(h.dlg.get(), Qt::LeftButton, {},
+                            origin + QPoint(picture->width() / 2, picture->height() - 2));
+        auto* areas = h.dlg->ControlAs<QListWidget>(IDC_PATCH_AREAS);
+        QCOMPARE(areas->count(), 1);
+        const CPatchArea area = ParsePatchAreaText(areas->item(0)->text().toStdString());
+        QCOMPARE(area.right, 3072L);
+        h.Click(IDC_ANALYZE);
+        const auto& list = h.dlg->FreezeList();
+        QVERIFY(list.Count() > 0);
+        QVERIFY(list.Count() < everywhere);
+        for (std::size_t i = 0; i < list.Count(); ++i)
+            QVERIFY(area.Contains(list[i].x, list[i].y));
+        QCOMPARE(h.Text(IDC_FREEZE_COUNT), std::to_string(list.Count()));
     }
 
     void emptyWorldPathAsksForIt() {

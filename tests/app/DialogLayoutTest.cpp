@@ -8,16 +8,20 @@
 #include "app/Widgets.h"
 #include "platform/qt/QtDialogUnits.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 using namespace frostmark;
 using namespace frostmark::testing;
@@ -147,6 +151,36 @@ private slots:
         QCOMPARE(h.Text(IDC_EXCLUDE_ART), std::string("0eed\n0f3f"));
         QCOMPARE(h.dlg->Controls().GetLineCount(IDC_EXCLUDE_ART), 2);
         QVERIFY(h.dlg->isVisible());
+    }
+
+    void f1AndTheContextMenuOfferTheAboutBox() {
+        CDialogHarness h(SettingsFile());
+        h.Show();
+        // F1 opens the About box modally; close it from inside its own event loop.
+        QString shown;
+        QTimer::singleShot(50, this, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                shown = modal->windowTitle();
+                modal->close();
+            }
+        });
+        QTest::keyClick(h.dlg.get(), Qt::Key_F1);
+        QCOMPARE(shown, QStringLiteral("About Frostmark"));
+
+        // The context menu holds the About item and the client directory beside it.
+        QStringList items;
+        QTimer::singleShot(50, this, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* action : menu->actions())
+                    items << action->text();
+                menu->close();
+            }
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 400),
+                                h.dlg->mapToGlobal(QPoint(20, 400)));
+        QApplication::sendEvent(h.dlg.get(), &event);
+        QCOMPARE(items, QStringList(
+                            {QStringLiteral("&About frostmark..."), QStringLiteral("&Client directory...")}));
     }
 
     void aboutBoxShowsVersionAndBuild() {
