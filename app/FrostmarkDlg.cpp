@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QTimer>
 
 #include <algorithm>
 #include <climits>
@@ -117,7 +118,6 @@ void CFrostmarkDlg::OnInitDialog() {
         bar->installEventFilter(this);
         connect(bar, &QScrollBar::actionTriggered, this,
                 [this, bar](int action) { OnScrollAction(bar, action); });
-        connect(bar, &QScrollBar::sliderReleased, this, [this, bar] { OnScrollEnd(bar); });
     }
     UpdatePictureGeometry();
 
@@ -337,16 +337,12 @@ bool CFrostmarkDlg::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::KeyRelease ||
-        event->type() == QEvent::Wheel) {
-        // A scroll ends when the user lets go of the bar: only then is the map rebuilt.
-        if (auto* bar = qobject_cast<QScrollBar*>(watched)) {
-            const bool result = QDialog::eventFilter(watched, event);
-            if (event->type() == QEvent::Wheel)
-                return result;
-            OnScrollEnd(bar);
-            return result;
-        }
+    if (auto* bar = qobject_cast<QScrollBar*>(watched)) {
+        // A scroll ends when the user lets go of the bar (or a wheel step is done): only then is the map
+        // rebuilt. The bar handles the event first, so the end comes after the last move.
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseButtonRelease || type == QEvent::KeyRelease || type == QEvent::Wheel)
+            QTimer::singleShot(0, this, [this, bar] { OnScrollEnd(bar); });
     }
     return QDialog::eventFilter(watched, event);
 }

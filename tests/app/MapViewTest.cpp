@@ -178,6 +178,15 @@ private slots:
         vbar->triggerAction(QAbstractSlider::SliderPageStepSub);
         QCOMPARE(h.dlg->MapView().CentreY(), y + 8 - 256);
         QCOMPARE(vbar->value(), y + 8 - 256);
+
+        // Past the bottom bound the centre moves until the scroll ends; the rebuild then clamps it and
+        // the thumb follows.
+        for (int i = 0; i < 10; ++i)
+            vbar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QCOMPARE(h.dlg->MapView().CentreY(), y + 8 - 256 + 10 * 256);
+        QTest::mouseRelease(vbar, Qt::LeftButton, {}, QPoint(2, vbar->height() - 2));
+        QTRY_COMPARE(h.dlg->MapView().CentreY(), 3968);
+        QCOMPARE(vbar->value(), 3968);
     }
 
     void choosingTheClientDirectoryRebuildsTheMapAndIsKept() {
