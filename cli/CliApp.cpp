@@ -147,7 +147,7 @@ public:
     void OnStart(std::uint64_t fileSize) override { Begin(m_status, fileSize); }
     void OnProgress(const CAnalysisCounts&, std::uint64_t bytePosition) override { Move(bytePosition); }
     void OnProgress(std::uint64_t done, std::uint64_t total) override {
-        if (m_progress && m_scale.maximum != CProgressScale::ForLength(total).maximum)
+        if (m_terminal && (!m_progress || m_scale.maximum != CProgressScale::ForLength(total).maximum))
             Begin(m_status, total);
         Move(done);
     }
