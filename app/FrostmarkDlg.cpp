@@ -124,6 +124,15 @@ void CFrostmarkDlg::OnInitDialog() {
     LoadSettings();
 
     m_controls->ListSetTabStops(IDC_PATCH_OBJECTS, {PATCH_OBJECT_TABSTOPS[0], PATCH_OBJECT_TABSTOPS[1]});
+    {
+        // The same stops, sized so the horizontal scroll bar reaches the colour column.
+        auto* objects = ControlAs<QListWidget>(IDC_PATCH_OBJECTS);
+        QAbstractItemDelegate* plain = objects->itemDelegate();
+        objects->setItemDelegate(
+            new CTabbedEntryDelegate({PATCH_OBJECT_TABSTOPS[0], PATCH_OBJECT_TABSTOPS[1]}, objects));
+        if (plain && plain->parent() == objects)
+            plain->deleteLater();
+    }
 
     PrepareMap();
 

@@ -7,6 +7,8 @@
 #include <QRect>
 #include <QWidget>
 
+#include "platform/qt/QtDialogControls.h"
+
 #include <optional>
 #include <vector>
 
@@ -59,6 +61,15 @@ protected:
 
 private:
     QString m_title;
+};
+
+// The tab-stop drawing of list entries, with a size that covers the expanded columns, so that the list's
+// horizontal scroll bar reaches the last column.
+class CTabbedEntryDelegate : public CTabStopDelegate {
+    Q_OBJECT
+public:
+    CTabbedEntryDelegate(std::vector<int> dialogUnits, QObject* parent);
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
 // A clickable icon: shows a pixmap centred and reports a left click.
