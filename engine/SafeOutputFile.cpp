@@ -12,7 +12,9 @@ namespace frostmark {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 1 << 20;
+// Measured on the clean of a 1 GB world: with 128 KiB per write the system's copy into the file cache
+// took half the processor time it took with 1 MiB (the data is still in the processor's cache).
+constexpr std::size_t kBufferSize = 128 << 10;
 
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
