@@ -311,6 +311,14 @@ private slots:
                  h.messages.Messages()[0].text.c_str());
         QCOMPARE(h.messages.Messages()[0].icon, MessageIcon::Error);
         QVERIFY(ReadBytes(world) == ReadBytes(SampleWorld()));
+
+        // An empty Output Worldfile field is said so too, rather than doing nothing in silence.
+        h.Type(IDC_OUTPUTWORLD, QString());
+        h.Click(IDC_CLEANWORLD);
+        QCOMPARE(h.messages.Messages().size(), std::size_t{2});
+        QVERIFY2(h.messages.Messages()[1].text.find("no output world file") != std::string::npos,
+                 h.messages.Messages()[1].text.c_str());
+        QVERIFY(ReadBytes(world) == ReadBytes(SampleWorld()));
     }
 
     void cleanOfAChangedWorldWarns() {
