@@ -42,11 +42,6 @@ bool NameHasFixedValue(std::string_view text, CScriptContext& context) {
     return def == nullptr || IsFixedConstant(*def);
 }
 
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-};
-
 std::string FormatLong(std::int64_t value, const char* suffix = "") {
     char buffer[48];
     std::snprintf(buffer, sizeof buffer, "%lld%s", static_cast<long long>(value), suffix);
@@ -98,20 +93,6 @@ CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTyp
         observer->OnStart(result.fileSize);
 
     CAnalysisCounts& counts = result.counts;
-    // Art IDs of ID texts that name constants, remembered: each would otherwise cost a search of the
-    // DEFNAME table per record. Numeric texts are read directly.
-    std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> namedArt;
-    auto artOf = [&](const CWorldItem& record) {
-        if (record.id.empty() || !IsAsciiLetter(record.id[0]))
-            return ArtId(record, context);
-        auto known = namedArt.find(record.id);
-        if (known != namedArt.end())
-            return known->second;
-        std::uint32_t art = ArtId(record, context);
-        if (NameHasFixedValue(record.id, context))
-            namedArt.emplace(record.id, art);
-        return art;
-    };
     // One record is reused for every header; only chosen records are copied into the list, so memory
     // grows with the freeze list alone.
     CWorldItem item;
@@ -125,7 +106,7 @@ CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTyp
             if (!item.IsTopLevel())
                 continue;
             ++counts.topLevel;
-            std::uint32_t art = artOf(item);
+            std::uint32_t art = ArtId(item, context);
             if (art == 0 || art > 0x3FFF)
                 continue;
             if (IsFreezable(item, art, options, types)) {
