@@ -49,7 +49,8 @@ public:
         std::optional<std::string> clientDirectory;
     };
 
-    // `services` must outlive the dialog; `controls` is the Qt map of control IDs to widgets, filled here.
+    // Builds the controls from template 102 and runs the start-up sequence. `services` must outlive the
+    // dialog; any of them may be null (nothing is then shown or stored).
     CFrostmarkDlg(CScriptObjects& scripts, const CServices& services, Options options = {},
                   QWidget* parent = nullptr);
     ~CFrostmarkDlg() override; // FreeLists
