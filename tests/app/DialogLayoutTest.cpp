@@ -21,7 +21,9 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
+
 #include <QTimer>
+#include <functional>
 
 using namespace frostmark;
 using namespace frostmark::testing;
@@ -31,6 +33,17 @@ class DialogLayoutTest : public QObject {
     QTemporaryDir m_dir;
 
     QString SettingsFile() const { return m_dir.filePath(QStringLiteral("settings.ini")); }
+
+    // Once `find` answers a window (a modal box or a menu running its own event loop), hands it to
+    // `act`; looks again every 20 ms, for at most 10 seconds.
+    void WhenShown(std::function<QWidget*()> find, std::function<void(QWidget*)> act, int triesLeft = 500) {
+        QTimer::singleShot(20, this, [this, find, act, triesLeft] {
+            if (QWidget* w = find())
+                act(w);
+            else if (triesLeft > 0)
+                WhenShown(find, act, triesLeft - 1);
+        });
+    }
 
 private slots:
     void controlsSitAtTheirTemplateRectangles() {
@@ -158,24 +171,22 @@ private slots:
         h.Show();
         // F1 opens the About box modally; close it from inside its own event loop.
         QString shown;
-        QTimer::singleShot(50, this, [&] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                shown = modal->windowTitle();
-                modal->close();
-            }
-        });
+        WhenShown([] { return QApplication::activeModalWidget(); },
+                  [&](QWidget* modal) {
+                      shown = modal->windowTitle();
+                      modal->close();
+                  });
         QTest::keyClick(h.dlg.get(), Qt::Key_F1);
         QCOMPARE(shown, QStringLiteral("About Frostmark"));
 
         // The context menu holds the About item and the client directory beside it.
         QStringList items;
-        QTimer::singleShot(50, this, [&] {
-            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-                for (QAction* action : menu->actions())
-                    items << action->text();
-                menu->close();
-            }
-        });
+        WhenShown([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); },
+                  [&](QWidget* menu) {
+                      for (QAction* action : menu->actions())
+                          items << action->text();
+                      menu->close();
+                  });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 400),
                                 h.dlg->mapToGlobal(QPoint(20, 400)));
         QApplication::sendEvent(h.dlg.get(), &event);
