@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "script/ScriptArray.h"
 
@@ -36,7 +38,8 @@ public:
     CScriptContext(const CScriptContext&) = delete;
     CScriptContext& operator=(const CScriptContext&) = delete;
 
-    // The constant whose name equals name without regard to case, or nullptr.
+    // The constant whose name equals name without regard to case, or nullptr: the element defnames.Find
+    // gives, found through a hash index because a world scan looks up every item's ID and TYPE here.
     CDef* FindDef(std::string_view name) const;
     // Stores a constant by replace-by-name: an existing constant of that name is removed and deleted. A
     // constant with an empty name is deleted. Returns its index in the table, or -1.
@@ -47,8 +50,14 @@ public:
     // Seconds since 1970 from the clock (seeding the random generator).
     int64_t Now() const { return clock ? clock() : 0; }
 
-    // The DEFNAME table: owns its CDef elements.
-    CScriptArray defnames;
+private:
+    // Declared before the public view below, which refers to it.
+    CScriptArray m_defnames;
+
+public:
+    // The DEFNAME table (owns its CDef elements), read-only: constants enter and leave only through AddDef
+    // and DeleteDefNames, which keep the hash index in step with it.
+    const CScriptArray& defnames = m_defnames;
     CRandom random;
     // Depth of nested expression evaluations, to stop constants defined by each other. Once an evaluation
     // went too deep, nestingCut makes every evaluation until the outermost one returns give 0 at once, so
@@ -60,6 +69,20 @@ public:
     // Set by the script loader when the resource table lists scripts (the newer layout); it chooses the
     // header pattern of item and character definitions in LoadDefinition.
     bool newerLayout = false;
+
+private:
+    // Hash and equality of names with ASCII letters folded, as CompareNames orders them; transparent, so a
+    // lookup by string_view allocates nothing.
+    struct SFoldedHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const;
+    };
+    struct SFoldedEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    // Every name in m_defnames (as stored) to the element m_defnames.Find gives for it.
+    std::unordered_map<std::string, CDef*, SFoldedHash, SFoldedEqual> m_defIndex;
 };
 
 } // namespace frostmark
