@@ -1,5 +1,6 @@
 #include "script/ScriptContext.h"
 
+#include <cstring>
 #include <ctime>
 
 #include "script/Numbers.h"
@@ -7,50 +8,91 @@
 
 namespace frostmark {
 
+namespace {
+
+// A hash of the name that names equal without regard to case share: every byte is taken with its 0x20 bit
+// set, which is all that tells an ASCII capital from its small letter. A few other pairs ('@' and '`', '['
+// and '{') merge too; the comparison of names tells them apart. Eight bytes at a time, as a scan looks up
+// millions of names.
+uint64_t FoldedHash(std::string_view name) {
+    constexpr uint64_t kFold = 0x2020202020202020ull;
+    constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+    uint64_t hash = uint64_t(name.size()) * kMultiplier;
+    const char* p = name.data();
+    size_t left = name.size();
+    while (left > 0) {
+        uint64_t word = 0;
+        const size_t take = left < 8 ? left : 8;
+        std::memcpy(&word, p, take);
+        hash = (hash ^ (word | kFold)) * kMultiplier;
+        hash ^= hash >> 29;
+        p += take;
+        left -= take;
+    }
+    hash ^= hash >> 32;
+    hash *= 0xC4CEB9FE1A85EC53ull;
+    hash ^= hash >> 29;
+    return hash;
+}
+
+} // namespace
+
 CScriptContext::CScriptContext() : clock([] { return static_cast<int64_t>(std::time(nullptr)); }) {}
 
 CScriptContext::~CScriptContext() {
     DeleteDefNames();
 }
 
-size_t CScriptContext::SFoldedHash::operator()(std::string_view name) const {
-    // FNV-1a over the folded bytes: names differing only in the case of letters hash alike.
-    uint64_t hash = 14695981039346656037ull;
-    for (const char c : name) {
-        hash ^= static_cast<unsigned char>(AsciiLower(c));
-        hash *= 1099511628211ull;
+size_t CScriptContext::DefSlot(std::string_view name, uint64_t hash) const {
+    const size_t mask = m_defSlots.size() - 1;
+    for (size_t at = size_t(hash) & mask;; at = (at + 1) & mask) {
+        const SDefSlot& slot = m_defSlots[at];
+        if (slot.def == nullptr || (slot.hash == hash && EqualNames(slot.def->m_name, name))) {
+            return at;
+        }
     }
-    return static_cast<size_t>(hash);
-}
-
-bool CScriptContext::SFoldedEqual::operator()(std::string_view a, std::string_view b) const {
-    return EqualNames(a, b);
 }
 
 CDef* CScriptContext::FindDef(std::string_view name) const {
-    const auto found = m_defIndex.find(name);
-    return found == m_defIndex.end() ? nullptr : found->second;
+    if (m_defSlots.empty()) {
+        return nullptr;
+    }
+    return m_defSlots[DefSlot(name, FoldedHash(name))].def;
 }
 
 int CScriptContext::AddDef(CDef* def) {
-    // The table may delete def (an empty name), so its name is copied first.
-    std::string name = def->m_name;
+    if (def->m_name.empty()) {
+        return m_defnames.ReplaceByName(def); // deletes it
+    }
+    // Room first, so that the slot found now stays the slot after the table has run.
+    if ((m_defSlotsUsed + 1) * 2 > m_defSlots.size()) {
+        std::vector<SDefSlot> old;
+        old.swap(m_defSlots);
+        m_defSlots.resize(old.empty() ? 64 : old.size() * 2);
+        for (const SDefSlot& slot : old) {
+            if (slot.def != nullptr) {
+                m_defSlots[DefSlot(slot.def->m_name, slot.hash)] = slot;
+            }
+        }
+    }
+    // The slot is found while the constant it may hold is still alive: replace-by-name deletes it.
+    const std::string name = def->m_name;
+    const uint64_t hash = FoldedHash(name);
+    SDefSlot& slot = m_defSlots[DefSlot(name, hash)];
     const int index = m_defnames.ReplaceByName(def);
-    if (index < 0) {
-        return index;
+    if (slot.def == nullptr) {
+        ++m_defSlotsUsed;
     }
     // Replace-by-name leaves one constant per name, but the index takes whatever the table's own search
     // gives, so the two cannot disagree even if that ever changes.
-    auto* current = static_cast<CDef*>(m_defnames.Find(name));
-    const auto [at, inserted] = m_defIndex.try_emplace(std::move(name), current);
-    if (!inserted) {
-        at->second = current;
-    }
+    slot.hash = hash;
+    slot.def = static_cast<CDef*>(m_defnames.Find(name));
     return index;
 }
 
 void CScriptContext::DeleteDefNames() {
-    m_defIndex.clear();
+    m_defSlots.clear();
+    m_defSlotsUsed = 0;
     m_defnames.DeleteAll();
 }
 

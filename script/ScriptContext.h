@@ -2,9 +2,8 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "script/ScriptArray.h"
 
@@ -71,18 +70,19 @@ public:
     bool newerLayout = false;
 
 private:
-    // Hash and equality of names with ASCII letters folded, as CompareNames orders them; transparent, so a
-    // lookup by string_view allocates nothing.
-    struct SFoldedHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view name) const;
+    // One place of the index: a constant and the hash of its name, or empty (def == nullptr).
+    struct SDefSlot {
+        uint64_t hash = 0;
+        CDef* def = nullptr;
     };
-    struct SFoldedEqual {
-        using is_transparent = void;
-        bool operator()(std::string_view a, std::string_view b) const;
-    };
-    // Every name in m_defnames (as stored) to the element m_defnames.Find gives for it.
-    std::unordered_map<std::string, CDef*, SFoldedHash, SFoldedEqual> m_defIndex;
+    // The place of name in the index: the slot holding its constant, else the empty slot where it belongs.
+    size_t DefSlot(std::string_view name, uint64_t hash) const;
+
+    // Open addressing with linear probing over a power-of-two number of slots, at most half of them used:
+    // every name in m_defnames maps to the element m_defnames.Find gives for it. Constants leave only all
+    // at once, so no slot is ever emptied singly.
+    std::vector<SDefSlot> m_defSlots;
+    size_t m_defSlotsUsed = 0;
 };
 
 } // namespace frostmark
