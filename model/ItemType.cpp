@@ -13,24 +13,6 @@ namespace frostmark {
 
 namespace {
 
-// Whether text contains pattern (already upper-cased), letters compared without case: the test
-// LoadDefinition applies to each line after the section offset.
-bool ContainsHeader(std::string_view text, std::string_view pattern) {
-    if (pattern.empty()) {
-        return true;
-    }
-    if (text.size() < pattern.size()) {
-        return false;
-    }
-    const size_t last = text.size() - pattern.size();
-    for (size_t i = 0; i <= last; ++i) {
-        if (AsciiUpper(text[i]) == pattern[0] && EqualNames(text.substr(i, pattern.size()), pattern)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 CScriptContext* ContextOf(const CSObject& entry, CScriptContext* context) {
     return context != nullptr ? context : entry.Context();
 }
@@ -48,7 +30,7 @@ bool ReadTypeAt(CLineReader& file, const CSObject& entry, CScriptContext* contex
     }
     std::string_view line;
     while (file.ReadLine(line)) {
-        if (ContainsHeader(line, header)) {
+        if (ContainsNameUpper(line, header)) {
             ReadItemTypeSection(file, context, type);
             return true;
         }
@@ -130,7 +112,7 @@ bool CItemTypeReader::Answer(const CSObject& entry, const std::string& path, Fil
         return false;
     }
     const auto section = file.sections.find(entry.m_sectionOffset);
-    if (section != file.sections.end() && ContainsHeader(section->second.headerLine, header)) {
+    if (section != file.sections.end() && ContainsNameUpper(section->second.headerLine, header)) {
         type = section->second.type;
         return true;
     }

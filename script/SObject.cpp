@@ -13,23 +13,6 @@ namespace {
 const char* const kDefinitionKeys[] = {"CATEGORY", "SUBSECTION", "DESCRIPTION", "NOINDEX", "DUPEITEM"};
 enum { kKeyCategory, kKeySubsection, kKeyDescription, kKeyNoIndex, kKeyDupeItem };
 
-// Whether text contains pattern, letters compared without case. The pattern is short (a header).
-bool ContainsNoCase(std::string_view text, std::string_view pattern) {
-    if (pattern.empty()) {
-        return true;
-    }
-    if (text.size() < pattern.size()) {
-        return false;
-    }
-    const size_t last = text.size() - pattern.size();
-    for (size_t i = 0; i <= last; ++i) {
-        if (AsciiUpper(text[i]) == pattern[0] && EqualNames(text.substr(i, pattern.size()), pattern)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 CSObject::~CSObject() = default;
@@ -145,7 +128,7 @@ bool CSObject::LoadDefinition() {
     }
     std::string_view line;
     while (file.ReadLine(line)) {
-        if (ContainsNoCase(line, header)) {
+        if (ContainsNameUpper(line, header)) {
             ReadSection(file);
             return true;
         }

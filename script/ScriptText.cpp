@@ -35,6 +35,23 @@ bool NameStartsWith(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && EqualNames(text.substr(0, prefix.size()), prefix);
 }
 
+bool ContainsNameUpper(std::string_view text, std::string_view upperPattern) {
+    if (upperPattern.empty()) {
+        return true;
+    }
+    if (text.size() < upperPattern.size()) {
+        return false;
+    }
+    const size_t last = text.size() - upperPattern.size();
+    for (size_t i = 0; i <= last; ++i) {
+        if (AsciiUpper(text[i]) == upperPattern[0] &&
+            EqualNames(text.substr(i, upperPattern.size()), upperPattern)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string ToUpper(std::string_view text) {
     std::string out(text);
     for (char& c : out) {

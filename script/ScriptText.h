@@ -15,6 +15,9 @@ int CompareNames(std::string_view a, std::string_view b);
 bool EqualNames(std::string_view a, std::string_view b);
 // True when text begins with prefix under the same rule.
 bool NameStartsWith(std::string_view text, std::string_view prefix);
+// True when text contains pattern anywhere under the same rule. The pattern must already be upper case (its
+// first byte is compared directly as a quick filter); an empty pattern is contained in every text.
+bool ContainsNameUpper(std::string_view text, std::string_view upperPattern);
 
 inline char AsciiUpper(char c) {
     return (c >= 'a' && c <= 'z') ? char(c - ('a' - 'A')) : c;
