@@ -8,6 +8,7 @@
 #include <string>
 
 #include "script/LineReader.h"
+#include "script/Numbers.h"
 #include "script/ScriptArray.h"
 #include "script/ScriptContext.h"
 #include "script/ScriptText.h"
@@ -539,15 +540,8 @@ bool ReadItemTypeSection(CLineReader& file, CScriptContext* context, int32_t& ty
 }
 
 float ParseWeight(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && IsScriptSpace(text[i])) {
-        ++i;
-    }
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    size_t i = SkipSpaceAndSign(text, negative);
     // Only digits or a decimal point may start the number: from_chars would also take "inf" and "nan".
     if (i >= text.size() || !((text[i] >= '0' && text[i] <= '9') || text[i] == '.')) {
         return 0.0f;

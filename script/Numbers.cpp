@@ -61,16 +61,22 @@ uint32_t ParseHex(std::string_view text) {
     return value;
 }
 
-int32_t ParseDecimal(std::string_view text) {
+size_t SkipSpaceAndSign(std::string_view text, bool& negative) {
     size_t i = 0;
     while (i < text.size() && IsScriptSpace(text[i])) {
         ++i;
     }
-    bool negative = false;
+    negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
         ++i;
     }
+    return i;
+}
+
+int32_t ParseDecimal(std::string_view text) {
+    bool negative = false;
+    size_t i = SkipSpaceAndSign(text, negative);
     uint32_t value = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i) {
         value = value * 10u + uint32_t(text[i] - '0');

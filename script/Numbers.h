@@ -14,6 +14,9 @@ class CScriptContext;
 // Hexadecimal value of text: leading spaces and tabs skipped, digits up to the first non-hex character,
 // no prefix ("0x12" reads as 0), wrapped to 32 bits. No digits give 0.
 uint32_t ParseHex(std::string_view text);
+// Index of the first character after leading white space and an optional "+" or "-"; negative tells
+// whether the sign was "-". How signed decimal numbers and item weights both begin.
+size_t SkipSpaceAndSign(std::string_view text, bool& negative);
 // Decimal value of text: leading white space skipped, an optional sign, digits up to the first other
 // character, wrapped to 32 bits. No digits give 0.
 int32_t ParseDecimal(std::string_view text);
