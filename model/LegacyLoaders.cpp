@@ -98,15 +98,7 @@ void CScriptObjects::LoadDefs() {
             if (text.empty()) {
                 continue;
             }
-            auto* def = new CDef;
-            def->Set(text);
-            if (def->m_name.empty()) {
-                delete def;
-                continue;
-            }
-            def->m_group = group;
-            def->m_secondFile = fileNumber == 1 ? 1 : 0;
-            AddDef(def);
+            AddDefLine(text, group, std::string(), fileNumber == 1 ? 1 : 0);
         }
     }
     defsLoaded = true;

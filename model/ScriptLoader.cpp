@@ -133,6 +133,20 @@ bool IsStandalonePath(std::string_view entry) {
 
 } // namespace
 
+void CScriptObjects::AddDefLine(std::string_view text, const std::string& group,
+                                const std::string& sourcePath, uint8_t secondFile) {
+    auto* def = new CDef;
+    def->Set(text);
+    if (def->m_name.empty()) {
+        delete def;
+        return;
+    }
+    def->m_group = group;
+    def->m_sourcePath = sourcePath;
+    def->m_secondFile = secondFile;
+    AddDef(def);
+}
+
 void CScriptObjects::LoadScriptFile(const std::string& pathAsGiven, CFileReadProgress* progress) {
     const std::string path = WithPlatformSeparators(pathAsGiven);
     std::unique_ptr<CFileReadProgress> own;
@@ -317,15 +331,7 @@ void CScriptObjects::LoadScriptFile(const std::string& pathAsGiven, CFileReadPro
                 if (text.empty()) {
                     continue;
                 }
-                auto* def = new CDef;
-                def->Set(text);
-                if (def->m_name.empty()) {
-                    delete def;
-                    continue;
-                }
-                def->m_group = argument;
-                def->m_sourcePath = source;
-                AddDef(def);
+                AddDefLine(text, argument, source, 0);
             }
             break;
         case kLocation: {

@@ -182,6 +182,10 @@ private:
                              CScriptArray& store, int refreshEvery, bool statusInitializing, bool skipEof);
     // The shared body of LoadNames and LoadSpeech.
     void LoadSectionList(const char* message, const char* file, std::vector<CTObject*>& store, bool& flag);
+    // Reads one DEFNAME line (comment already cut) into a constant and adds it to the table; a line without
+    // a name adds nothing. Both layouts read their constants through here.
+    void AddDefLine(std::string_view text, const std::string& group, const std::string& sourcePath,
+                    uint8_t secondFile);
     // Reports a script file that cannot be opened: the log line always, the message box when asked.
     void ReportOpenFailure(const std::string& name, bool showMessage);
     // Files one definition under category and subsection of a tree.
