@@ -53,6 +53,16 @@ void CScriptObjects::ReportOpenFailure(const std::string& name, bool showMessage
     }
 }
 
+bool CScriptObjects::OpenPairFile(CLineReader& file, const std::string& name, int fileNumber,
+                                  std::string& source, CFileReadProgress& progress) {
+    if (!OpenScriptFile(file, name, source)) {
+        ReportOpenFailure(name, fileNumber == 0);
+        return false;
+    }
+    progress.SetStatusText("Reading " + name);
+    return true;
+}
+
 void CScriptObjects::LoadDefs() {
     if (defsLoaded || newerLayout) {
         return;
@@ -67,11 +77,9 @@ void CScriptObjects::LoadDefs() {
         const std::string name = directory + files[fileNumber];
         CLineReader file;
         std::string source;
-        if (!OpenScriptFile(file, name, source)) {
-            ReportOpenFailure(name, fileNumber == 0);
+        if (!OpenPairFile(file, name, fileNumber, source, progress)) {
             break;
         }
-        progress.SetStatusText("Reading " + name);
         progress.SetPosition(0);
         progress.DrawProgress();
         const CProgressScale scale = CProgressScale::ForLength(file.Size());
@@ -126,11 +134,9 @@ void CScriptObjects::LoadDefinitionFiles(const char* message, const char* file0,
         const std::string name = directory + files[fileNumber];
         CLineReader file;
         std::string source;
-        if (!OpenScriptFile(file, name, source)) {
-            ReportOpenFailure(name, fileNumber == 0);
+        if (!OpenPairFile(file, name, fileNumber, source, progress)) {
             break;
         }
-        progress.SetStatusText("Reading " + name);
         progress.SetPosition(0);
         progress.DrawProgress();
         const CProgressScale scale = CProgressScale::ForLength(file.Size());
@@ -261,11 +267,9 @@ void CScriptObjects::LoadMap() {
         const std::string name = directory + files[fileNumber];
         CLineReader file;
         std::string source;
-        if (!OpenScriptFile(file, name, source)) {
-            ReportOpenFailure(name, fileNumber == 0);
+        if (!OpenPairFile(file, name, fileNumber, source, progress)) {
             break;
         }
-        progress.SetStatusText("Reading " + name);
         const CProgressScale scale = CProgressScale::ForLength(file.Size());
         progress.SetRange(0, scale.maximum);
         progress.SetPosition(0);
@@ -327,11 +331,9 @@ void CScriptObjects::LoadTriggers() {
         const std::string name = directory + files[fileNumber];
         CLineReader file;
         std::string source;
-        if (!OpenScriptFile(file, name, source)) {
-            ReportOpenFailure(name, fileNumber == 0);
+        if (!OpenPairFile(file, name, fileNumber, source, progress)) {
             break;
         }
-        progress.SetStatusText("Reading " + name);
         const CProgressScale scale = CProgressScale::ForLength(file.Size());
         progress.SetRange(0, scale.maximum);
         progress.SetPosition(0);

@@ -18,6 +18,7 @@
 namespace frostmark {
 
 class CFileReadProgress;
+class CLineReader;
 
 // Trigger, region and plot item sections: the newer layout stores them by name (sorted, replace-by-name),
 // the older layout by their number, as an array that grows to the highest number read and may hold empty
@@ -186,6 +187,11 @@ private:
     // a name adds nothing. Both layouts read their constants through here.
     void AddDefLine(std::string_view text, const std::string& group, const std::string& sourcePath,
                     uint8_t secondFile);
+    // Opens one file of an older-layout pair and shows its name in progress. A file that cannot be opened is
+    // reported (the message box only for the first of the pair, fileNumber 0) and false tells the caller to
+    // stop reading the pair there.
+    bool OpenPairFile(CLineReader& file, const std::string& name, int fileNumber, std::string& source,
+                      CFileReadProgress& progress);
     // Reports a script file that cannot be opened: the log line always, the message box when asked.
     void ReportOpenFailure(const std::string& name, bool showMessage);
     // Files one definition under category and subsection of a tree.
