@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "platform/Log.h"
 #include "script/LineReader.h"
 
@@ -40,33 +41,8 @@ inline std::string NextLine(CLineReader& file) {
     return file.ReadLine(line) ? std::string(line) : std::string("<eof>");
 }
 
-// A directory of its own under the system's temporary directory, removed at the end.
-class CObjectsTempDir {
-public:
-    CObjectsTempDir() {
-        std::random_device device;
-        m_path = std::filesystem::temp_directory_path() /
-                 ("frostmark-model-objects-" + std::to_string(device()) + "-" + std::to_string(device()));
-        std::filesystem::create_directories(m_path);
-    }
-    ~CObjectsTempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    CObjectsTempDir(const CObjectsTempDir&) = delete;
-    CObjectsTempDir& operator=(const CObjectsTempDir&) = delete;
-
-    const std::filesystem::path& Path() const { return m_path; }
-    std::string Write(const std::string& name, const std::string& bytes) const {
-        const auto path = m_path / name;
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return path.string();
-    }
-
-private:
-    std::filesystem::path m_path;
-};
+// Every test of this area writes its files into one of these.
+using CObjectsTempDir = CTempDir;
 
 // The program log, started in a temporary directory for one test and read back as messages.
 class CCapturedLog {

@@ -12,44 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "model/ScriptObjects.h"
 #include "platform/Log.h"
 #include "platform/MemoryServices.h"
 
 namespace frostmark::test {
 
-// A fresh directory under the system's temporary directory, removed with everything in it at the end.
-class CLoadTempDir {
-public:
-    CLoadTempDir() {
-        std::random_device device;
-        m_path = std::filesystem::temp_directory_path() /
-                 ("frostmark-model-" + std::to_string(device()) + "-" + std::to_string(device()));
-        std::filesystem::create_directories(m_path);
-        m_path = std::filesystem::canonical(m_path);
-    }
-    ~CLoadTempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    CLoadTempDir(const CLoadTempDir&) = delete;
-    CLoadTempDir& operator=(const CLoadTempDir&) = delete;
-
-    const std::filesystem::path& Path() const { return m_path; }
-    std::string String() const { return m_path.string(); }
-
-    // Writes bytes as given (directories created) and returns the file's path.
-    std::string Write(const std::string& relative, const std::string& bytes) const {
-        const auto path = m_path / relative;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return path.string();
-    }
-
-private:
-    std::filesystem::path m_path;
-};
+// Every test of this area writes its files into one of these.
+using CLoadTempDir = CTempDir;
 
 inline std::string ReadWholeFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -4,7 +4,7 @@
 #include "platform/qt/QtProgressWindow.h"
 #include "platform/qt/QtServices.h"
 
-#include "platform/TempDir.h" // tests/platform
+#include "TempDir.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -13,26 +13,33 @@ namespace frostmark::test {
 class CTempDir {
 public:
     CTempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "frostmark-platform-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "frostmark-test-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
             throw std::runtime_error("cannot create a temporary directory");
-        m_path = pattern;
+        // Canonical, so paths the code under test resolves compare equal to the ones the test builds.
+        m_path = std::filesystem::canonical(pattern);
     }
     ~CTempDir() {
         std::error_code ec;
+        // Undo any permission a test took away, so the removal cannot fail.
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(m_path, ec);
     }
     CTempDir(const CTempDir&) = delete;
     CTempDir& operator=(const CTempDir&) = delete;
 
     const std::filesystem::path& Path() const { return m_path; }
+    std::string String() const { return m_path.string(); }
 
     // Writes a file (and its directories) below the temporary directory; answers its full path.
-    std::filesystem::path Write(const std::filesystem::path& relative, const std::string& content) const {
+    // Bytes go out exactly as given (no line-end translation); an existing file is replaced.
+    std::string Write(const std::filesystem::path& relative, const std::string& content) const {
         const auto path = m_path / relative;
         std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(content.data(), static_cast<std::streamsize>(content.size()));
+        return path.string();
     }
 
 private:
