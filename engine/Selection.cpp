@@ -1,11 +1,10 @@
 #include "engine/Selection.h"
 
 #include "engine/WorldItem.h"
+#include "mapview/PatchAreas.h"
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <limits>
 
 namespace frostmark {
 
@@ -44,28 +43,6 @@ constexpr Category kCategories[] = {
 
 // Decimal reading: leading white space, optional sign, digits up to the first other character; a number
 // too large for a long is held at the long's limit (as the map view reads the same texts).
-long ReadDecimal(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' ||
-                               text[i] == '\v' || text[i] == '\f'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    const long limit = std::numeric_limits<long>::max();
-    long value = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        int digit = text[i] - '0';
-        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
-        ++i;
-    }
-    if (negative)
-        return value == limit ? std::numeric_limits<long>::min() : -value;
-    return value;
-}
-
 std::uint32_t ReadHex(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
@@ -94,26 +71,14 @@ bool Contains(const std::vector<std::uint16_t>& list, std::uint32_t artId) {
 } // namespace
 
 CPatchArea ParsePatchAreaText(std::string_view text) {
-    long values[4] = {0, 0, 0, 0};
-    std::size_t start = 0;
-    for (int i = 0; i < 4; ++i) {
-        if (start > text.size())
-            break;
-        std::size_t comma = text.find(',', start);
-        std::string_view piece =
-            text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
-        values[i] = ReadDecimal(piece);
-        if (comma == std::string_view::npos)
-            break;
-        start = comma + 1;
-    }
+    // The map view writes these texts; reading them with its own parser keeps both sides of the format in
+    // step.
+    const std::array<long, 4> values = ParsePatchArea(text);
     return CPatchArea{values[0], values[1], values[2], values[3]};
 }
 
 std::string FormatPatchAreaText(const CPatchArea& area) {
-    char buffer[96];
-    std::snprintf(buffer, sizeof buffer, "%ld, %ld, %ld, %ld", area.left, area.top, area.right, area.bottom);
-    return buffer;
+    return FormatPatchArea(area.left, area.top, area.right, area.bottom);
 }
 
 std::uint16_t ParseArtIdLine(std::string_view line) {
