@@ -8,11 +8,15 @@
 #include "script/ScriptContext.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 namespace frostmark {
 
@@ -83,6 +87,143 @@ std::string CAnalysisResult::Message() const {
     return {};
 }
 
+namespace {
+
+// Scans the lines that begin before `end` (the reader placed at a line start), counting into counts and
+// appending chosen records to list. chosen(record, index) follows every append; tick(position) every
+// 1000 lines; a false from tick ends the scan early.
+template <class Chosen, class Tick>
+void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, CItemTypeSource* types,
+               const CFreezeOptions& options, CFreezeList& list, CAnalysisCounts& counts, Chosen&& chosen,
+               Tick&& tick) {
+    // One record is reused for every header; only chosen records are copied into the list, so memory
+    // grows with the freeze list alone.
+    CWorldItem item;
+    std::string_view line;
+    while (reader.ReadLine(line)) {
+        if (reader.LineStart() >= end)
+            break;
+        ++counts.lines;
+        if (IsWorldItemHeader(line)) {
+            item.Reset();
+            item.SetId(WorldItemHeaderId(line));
+            ReadWorldItemBody(reader, item, context);
+            if (item.IsTopLevel()) {
+                ++counts.topLevel;
+                const std::uint32_t art = ArtId(item, context);
+                if (art != 0 && art <= 0x3FFF && IsFreezable(item, art, options, types)) {
+                    ++counts.toFreeze;
+                    counts.sizeEstimate += kEstimatedBytesPerObject;
+                    const CWorldItem& stored = list.Append(item);
+                    chosen(stored, list.Count() - 1);
+                }
+            }
+        }
+        if (counts.lines % kAnalysisRefreshLines == 0 && !tick(reader.Position()))
+            break;
+    }
+}
+
+CAnalysisResult ReadFailure(const std::string& path, int error, CFreezeList& freezeList) {
+    CAnalysisResult result;
+    freezeList.RemoveAll();
+    result.status = AnalysisStatus::ReadFailed;
+    result.errorPath = path;
+    result.errorReason = error ? std::strerror(error) : "read error";
+    return result;
+}
+
+// Passes the questions of a scan to a source it does not own.
+class CForwardingTypes : public CItemTypeSource {
+public:
+    explicit CForwardingTypes(CItemTypeSource& source) : m_source(source) {}
+    std::optional<std::uint32_t> DefinitionType(std::string_view idText) override {
+        return m_source.DefinitionType(idText);
+    }
+
+private:
+    CItemTypeSource& m_source;
+};
+
+// The offset of the first line at or after `from` that begins with "[" (the file's size when there is
+// none): the scan of a record body stops before such a line, so a stretch that begins there begins
+// between records. False when the file cannot be read.
+bool FindStretchStart(const std::string& path, std::uint64_t from, std::uint64_t& start) {
+    CLineReader reader;
+    if (!reader.Open(path) || !reader.Seek(from - 1))
+        return false;
+    std::string_view line;
+    // The rest of the line holding byte from - 1: the next line begins at `from` or later.
+    if (reader.ReadLine(line)) {
+        while (reader.ReadLine(line)) {
+            if (!line.empty() && line[0] == '[') {
+                start = reader.LineStart();
+                return true;
+            }
+        }
+    }
+    start = reader.Size();
+    return !reader.Failed();
+}
+
+// One stretch of the file and what its thread found there. The counters are published every 1000
+// lines for the progress shown meanwhile.
+struct CStretch {
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
+    CAnalysisCounts counts;
+    CFreezeList chosen;
+    int error = 0;
+    bool failed = false;
+    std::atomic<std::int64_t> lines{0};
+    std::atomic<std::int64_t> topLevel{0};
+    std::atomic<std::int64_t> toFreeze{0};
+    std::atomic<std::uint64_t> bytesDone{0};
+};
+
+void ScanStretch(const std::string& path, CStretch& stretch, const CScriptContext& shared,
+                 const ItemTypeSourceMaker& makeTypes, const CFreezeOptions& options,
+                 const std::atomic<bool>& stop, IAnalysisObserver* observer,
+                 const std::function<bool(std::uint64_t)>& tick) {
+    CLineReader reader;
+    errno = 0;
+    if (!reader.Open(path) || !reader.Seek(stretch.begin)) {
+        stretch.failed = true;
+        stretch.error = errno;
+        return;
+    }
+    CScriptContext context;
+    context.FindDefsIn(shared);
+    std::unique_ptr<CItemTypeSource> types = makeTypes ? makeTypes() : nullptr;
+    ScanLines(
+        reader, stretch.end, context, types.get(), options, stretch.chosen, stretch.counts,
+        [&](const CWorldItem& item, std::size_t index) {
+            if (observer)
+                observer->OnChosen(item, index);
+        },
+        [&](std::uint64_t position) {
+            stretch.lines.store(stretch.counts.lines, std::memory_order_relaxed);
+            stretch.topLevel.store(stretch.counts.topLevel, std::memory_order_relaxed);
+            stretch.toFreeze.store(stretch.counts.toFreeze, std::memory_order_relaxed);
+            stretch.bytesDone.store(position - stretch.begin, std::memory_order_relaxed);
+            return !stop.load(std::memory_order_relaxed) && (!tick || tick(position));
+        });
+    if (reader.Failed()) {
+        stretch.failed = true;
+        stretch.error = errno;
+    }
+}
+
+unsigned ThreadsFor(std::uint64_t size, const CScanThreads& threads) {
+    unsigned wanted = threads.threads;
+    if (wanted == 0)
+        wanted = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    const std::uint64_t perThread = std::max<std::uint64_t>(threads.minBytesPerThread, 1);
+    return static_cast<unsigned>(std::clamp<std::uint64_t>(size / perThread, 1, wanted));
+}
+
+} // namespace
+
 CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTypeSource* types,
                           const CFreezeOptions& options, CFreezeList& freezeList,
                           IAnalysisObserver* observer) {
@@ -91,54 +232,31 @@ CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTyp
     result.fileSize = reader.Size();
     if (observer)
         observer->OnStart(result.fileSize);
-
     CAnalysisCounts& counts = result.counts;
-    // One record is reused for every header; only chosen records are copied into the list, so memory
-    // grows with the freeze list alone.
-    CWorldItem item;
-    std::string_view line;
-    while (reader.ReadLine(line)) {
-        ++counts.lines;
-        if (IsWorldItemHeader(line)) {
-            item.Reset();
-            item.SetId(WorldItemHeaderId(line));
-            ReadWorldItemBody(reader, item, context);
-            if (!item.IsTopLevel())
-                continue;
-            ++counts.topLevel;
-            std::uint32_t art = ArtId(item, context);
-            if (art == 0 || art > 0x3FFF)
-                continue;
-            if (IsFreezable(item, art, options, types)) {
-                ++counts.toFreeze;
-                counts.sizeEstimate += kEstimatedBytesPerObject;
-                freezeList.Append(std::make_unique<CWorldItem>(item));
-                if (observer)
-                    observer->OnChosen(freezeList[freezeList.Count() - 1], freezeList.Count() - 1);
-            }
-        }
-        if (counts.lines % kAnalysisRefreshLines == 0 && observer)
-            observer->OnProgress(counts, reader.Position());
-    }
-    if (reader.Failed()) {
-        int error = errno;
-        freezeList.RemoveAll();
-        result.status = AnalysisStatus::ReadFailed;
-        result.errorPath = reader.Path();
-        result.errorReason = error ? std::strerror(error) : "read error";
-        return result;
-    }
+    ScanLines(
+        reader, UINT64_MAX, context, types, options, freezeList, counts,
+        [&](const CWorldItem& item, std::size_t index) {
+            if (observer)
+                observer->OnChosen(item, index);
+        },
+        [&](std::uint64_t position) {
+            if (observer)
+                observer->OnProgress(counts, position);
+            return true;
+        });
+    if (reader.Failed())
+        return ReadFailure(reader.Path(), errno, freezeList);
     counts.sizeEstimate = counts.toFreeze * kEstimatedBytesPerObject;
     return result;
 }
 
-CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& context,
-                                 CItemTypeSource* types, const CFreezeOptions& options,
-                                 CFreezeList& freezeList, IAnalysisObserver* observer) {
-    CAnalysisResult result;
+namespace {
+
+// The checks AnalyzeWorldFile makes before reading: an empty path, and a path that is no regular file.
+bool RefuseWorldPath(const std::string& worldPath, CFreezeList& freezeList, CAnalysisResult& result) {
     if (worldPath.empty()) {
         result.status = AnalysisStatus::NoWorldPath;
-        return result;
+        return true;
     }
     freezeList.RemoveAll();
     // A directory, a device or a pipe is no world file: a device such as /dev/zero would be read forever.
@@ -149,18 +267,160 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
         result.errorPath = worldPath;
         result.errorReason =
             std::filesystem::is_directory(status) ? "is a directory" : "is not a regular file";
-        return result;
+        return true;
     }
-    CLineReader reader;
+    return false;
+}
+
+bool OpenWorld(const std::string& worldPath, CLineReader& reader, CAnalysisResult& result) {
     errno = 0;
-    if (!reader.Open(worldPath)) {
-        int error = errno;
-        result.status = AnalysisStatus::WorldUnreadable;
-        result.errorPath = worldPath;
-        result.errorReason = error ? std::strerror(error) : "cannot be opened";
+    if (reader.Open(worldPath))
+        return true;
+    const int error = errno;
+    result.status = AnalysisStatus::WorldUnreadable;
+    result.errorPath = worldPath;
+    result.errorReason = error ? std::strerror(error) : "cannot be opened";
+    return false;
+}
+
+} // namespace
+
+CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& context,
+                                 CItemTypeSource* types, const CFreezeOptions& options,
+                                 CFreezeList& freezeList, IAnalysisObserver* observer) {
+    CScanThreads one;
+    one.threads = 1;
+    ItemTypeSourceMaker makeTypes;
+    if (types)
+        makeTypes = [types] { return std::make_unique<CForwardingTypes>(*types); };
+    return AnalyzeWorldFile(worldPath, context, makeTypes, options, freezeList, observer, one);
+}
+
+CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& context,
+                                 const ItemTypeSourceMaker& makeTypes, const CFreezeOptions& options,
+                                 CFreezeList& freezeList, IAnalysisObserver* observer,
+                                 const CScanThreads& threads) {
+    CAnalysisResult result;
+    if (RefuseWorldPath(worldPath, freezeList, result))
         return result;
+    CLineReader reader;
+    if (!OpenWorld(worldPath, reader, result))
+        return result;
+    const unsigned count = ThreadsFor(reader.Size(), threads);
+    if (count <= 1) {
+        std::unique_ptr<CItemTypeSource> types = makeTypes ? makeTypes() : nullptr;
+        return ScanWorld(reader, context, types.get(), options, freezeList, observer);
     }
-    return ScanWorld(reader, context, types, options, freezeList, observer);
+
+    // Cut the file into stretches that begin between records.
+    const std::uint64_t size = reader.Size();
+    reader.Close();
+    std::vector<std::unique_ptr<CStretch>> stretches;
+    for (unsigned i = 0; i < count; ++i) {
+        auto stretch = std::make_unique<CStretch>();
+        if (i > 0) {
+            errno = 0;
+            if (!FindStretchStart(worldPath, size / count * i, stretch->begin))
+                return ReadFailure(worldPath, errno, freezeList);
+            stretch->begin = std::max(stretch->begin, stretches.back()->begin);
+            stretches.back()->end = stretch->begin;
+        }
+        stretch->end = UINT64_MAX;
+        stretches.push_back(std::move(stretch));
+    }
+
+    result.fileSize = size;
+    if (observer)
+        observer->OnStart(size);
+    std::atomic<bool> stop{false};
+    std::mutex doneLock;
+    std::condition_variable doneSignal;
+    std::size_t done = 0;
+    // The counts of all threads together, for progress reports.
+    const auto report = [&](const CAnalysisCounts* first, std::uint64_t firstBytes) {
+        CAnalysisCounts total;
+        std::uint64_t bytes = 0;
+        for (std::size_t i = 0; i < stretches.size(); ++i) {
+            const CStretch& s = *stretches[i];
+            if (i == 0 && first) {
+                total = *first;
+                bytes = firstBytes;
+                continue;
+            }
+            total.lines += s.lines.load(std::memory_order_relaxed);
+            total.topLevel += s.topLevel.load(std::memory_order_relaxed);
+            total.toFreeze += s.toFreeze.load(std::memory_order_relaxed);
+            bytes += s.bytesDone.load(std::memory_order_relaxed);
+        }
+        total.sizeEstimate = total.toFreeze * kEstimatedBytesPerObject;
+        observer->OnProgress(total, std::min(bytes, size));
+    };
+
+    std::vector<std::thread> workers;
+    try {
+        for (std::size_t i = 1; i < stretches.size(); ++i) {
+            workers.emplace_back([&, i] {
+                ScanStretch(worldPath, *stretches[i], context, makeTypes, options, stop, nullptr, {});
+                std::lock_guard<std::mutex> guard(doneLock);
+                ++done;
+                doneSignal.notify_all();
+            });
+        }
+    } catch (const std::system_error&) {
+        // No more threads to be had: the ones started finish their stretches; this thread takes the rest.
+        for (std::size_t i = workers.size() + 1; i < stretches.size(); ++i) {
+            ScanStretch(worldPath, *stretches[i], context, makeTypes, options, stop, nullptr, {});
+            std::lock_guard<std::mutex> guard(doneLock);
+            ++done;
+        }
+    }
+    // This thread scans the first stretch itself, appending straight to the freeze list and telling the
+    // observer of each choice as it is made.
+    CStretch& first = *stretches[0];
+    std::function<bool(std::uint64_t)> tick;
+    if (observer)
+        tick = [&](std::uint64_t position) {
+            report(&first.counts, position);
+            return true;
+        };
+    ScanStretch(worldPath, first, context, makeTypes, options, stop, observer, tick);
+    if (first.failed)
+        stop = true;
+    {
+        std::unique_lock<std::mutex> lock(doneLock);
+        while (done + 1 < stretches.size()) {
+            if (doneSignal.wait_for(lock, std::chrono::milliseconds(100)) == std::cv_status::timeout &&
+                observer) {
+                lock.unlock();
+                report(nullptr, 0);
+                lock.lock();
+            }
+        }
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+
+    for (const auto& stretch : stretches) {
+        if (stretch->failed)
+            return ReadFailure(worldPath, stretch->error, freezeList);
+    }
+    // The first stretch's records become the list, the others follow in file order.
+    freezeList.Splice(first.chosen);
+    CAnalysisCounts& counts = result.counts;
+    counts = first.counts;
+    for (std::size_t i = 1; i < stretches.size(); ++i) {
+        CStretch& stretch = *stretches[i];
+        const std::size_t from = freezeList.Count();
+        freezeList.Splice(stretch.chosen);
+        if (observer)
+            for (std::size_t k = from; k < freezeList.Count(); ++k)
+                observer->OnChosen(freezeList[k], k);
+        counts.lines += stretch.counts.lines;
+        counts.topLevel += stretch.counts.topLevel;
+        counts.toFreeze += stretch.counts.toFreeze;
+    }
+    counts.sizeEstimate = counts.toFreeze * kEstimatedBytesPerObject;
+    return result;
 }
 
 namespace {
@@ -208,6 +468,9 @@ std::optional<std::uint32_t> CScriptItemTypes::DefinitionType(std::string_view i
 }
 
 std::optional<std::uint32_t> CScriptItemTypes::Lookup(std::string_view idText) {
+    std::unique_lock<std::mutex> guard;
+    if (m_lock)
+        guard = std::unique_lock<std::mutex>(*m_lock);
     const CSObject* definition = m_scripts.FindItemDefinition(idText);
     if (!definition)
         return std::nullopt;
@@ -244,9 +507,13 @@ CAnalysisResult Analyze(CScriptObjects& scripts, const CAnalysisRequest& request
         if (scriptsLoaded)
             *scriptsLoaded = true;
     }
-    CScriptItemTypes types(scripts);
-    return AnalyzeWorldFile(request.worldPath, scripts, scripts.itemDefs.IsEmpty() ? nullptr : &types,
-                            request.options, freezeList, observer);
+    // The scanning threads share the registry through one lock; each remembers its own answers.
+    std::mutex lock;
+    ItemTypeSourceMaker makeTypes;
+    if (!scripts.itemDefs.IsEmpty())
+        makeTypes = [&] { return std::make_unique<CScriptItemTypes>(scripts, &lock); };
+    return AnalyzeWorldFile(request.worldPath, scripts, makeTypes, request.options, freezeList, observer,
+                            request.threads);
 }
 
 std::size_t RemoveFreezeEntries(CFreezeList& freezeList, const std::vector<std::size_t>& indexes,

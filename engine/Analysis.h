@@ -8,6 +8,9 @@
 #include "engine/Selection.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -85,15 +88,44 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
                                  CItemTypeSource* types, const CFreezeOptions& options,
                                  CFreezeList& freezeList, IAnalysisObserver* observer);
 
+// How many threads the scan of a world file may use. A large file is cut into that many stretches at
+// lines that begin with "[" (where the one-thread scan is between records too), each scanned by its own
+// thread; the chosen records, the counts and OnChosen come out exactly as one thread gives them.
+struct CScanThreads {
+    // 0: one per processor of the machine (at most 8).
+    unsigned threads = 0;
+    // A file is cut into no stretch shorter than this.
+    std::uint64_t minBytesPerThread = std::uint64_t(32) << 20;
+};
+
+// Makes the item definition TYPE source of one scanning thread; empty (or giving null): definitions take
+// no part.
+using ItemTypeSourceMaker = std::function<std::unique_ptr<CItemTypeSource>()>;
+
+// AnalyzeWorldFile on several threads. Each thread evaluates numbers with a context of its own that
+// finds its constants in `context` (see CScriptContext::FindDefsIn), so `context` itself is not used for
+// evaluation, and asks a source of its own from makeTypes. Progress comes every 1000 lines of the first
+// stretch, and then at short intervals until the other threads are done, with the counts and bytes of
+// all threads; OnChosen comes for the first stretch's records as they are chosen and for the others'
+// when their threads are done, always in file order.
+CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& context,
+                                 const ItemTypeSourceMaker& makeTypes, const CFreezeOptions& options,
+                                 CFreezeList& freezeList, IAnalysisObserver* observer,
+                                 const CScanThreads& threads);
+
 // Answers the rules' item definition lookups from a loaded script registry: the definition an ID text
 // names (by name, else "%04x" / "0%04x" of its number) and its TYPE, which the registry reads at most
 // once per definition per load. A world repeats the same few thousand ID texts millions of times, so the
 // answer for an ID text is remembered for the life of this object (one analysis pass, during which the
 // scripts do not change), except for texts naming a constant whose value is random: those are looked up
 // every time.
+//
+// With a lock, every use of the registry is made holding it, so that sources of several scanning threads
+// can share one registry.
 class CScriptItemTypes : public CItemTypeSource {
 public:
-    explicit CScriptItemTypes(CScriptObjects& scripts) : m_scripts(scripts) {}
+    explicit CScriptItemTypes(CScriptObjects& scripts, std::mutex* lock = nullptr)
+        : m_scripts(scripts), m_lock(lock) {}
     std::optional<std::uint32_t> DefinitionType(std::string_view idText) override;
 
 private:
@@ -104,6 +136,7 @@ private:
         std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
     };
     CScriptObjects& m_scripts;
+    std::mutex* m_lock;
     // Answers for the usual spelling, "0" and four hex digits, by value (letter case does not change
     // the answer: names are compared without it): kUnknown, kNone or the TYPE.
     std::vector<std::int64_t> m_fourDigits; // 0x10000 entries once used
@@ -117,6 +150,7 @@ struct CAnalysisRequest {
     // definitions and DEFNAME names take no part.
     std::string scriptDirectory;
     CFreezeOptions options;
+    CScanThreads threads;
 };
 
 // The whole Analyze command: an empty world path answers NoWorldPath and changes nothing. Otherwise the

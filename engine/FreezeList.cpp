@@ -1,17 +1,62 @@
 #include "engine/FreezeList.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace frostmark {
 
+CWorldItem& CFreezeList::Append(const CWorldItem& item) {
+    if (m_usedInLastBlock == kBlockRecords) {
+        m_blocks.push_back(std::make_unique<CWorldItem[]>(kBlockRecords));
+        m_usedInLastBlock = 0;
+    }
+    CWorldItem& stored = m_blocks.back()[m_usedInLastBlock++];
+    stored = item;
+    m_items.push_back(&stored);
+    return stored;
+}
+
 void CFreezeList::Append(std::unique_ptr<CWorldItem> item) {
     if (item)
-        m_items.push_back(std::move(item));
+        Append(*item);
+}
+
+void CFreezeList::Splice(CFreezeList& other) {
+    if (&other == this)
+        return;
+    if (other.m_items.empty()) {
+        other.RemoveAll(); // blocks of removed records go too
+        return;
+    }
+    m_items.insert(m_items.end(), other.m_items.begin(), other.m_items.end());
+    // The last block of this list stays the one new records go to: other's blocks are put before it, so
+    // its free places are not lost and other's (partly free) last block is never written again.
+    std::unique_ptr<CWorldItem[]> last;
+    if (!m_blocks.empty()) {
+        last = std::move(m_blocks.back());
+        m_blocks.pop_back();
+    }
+    for (auto& block : other.m_blocks)
+        m_blocks.push_back(std::move(block));
+    if (last)
+        m_blocks.push_back(std::move(last));
+    else
+        m_usedInLastBlock = kBlockRecords;
+    other.m_items.clear();
+    other.m_blocks.clear();
+    other.m_usedInLastBlock = kBlockRecords;
+}
+
+void CFreezeList::Release(CWorldItem& item) {
+    item.Reset();
+    std::string().swap(item.id);
 }
 
 void CFreezeList::RemoveAt(std::size_t index) {
-    if (index < m_items.size())
+    if (index < m_items.size()) {
+        Release(*m_items[index]);
         m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(index));
+    }
 }
 
 std::size_t CFreezeList::RemoveIndexes(std::vector<std::size_t> indexes) {
@@ -24,11 +69,10 @@ std::size_t CFreezeList::RemoveIndexes(std::vector<std::size_t> indexes) {
         if (next < indexes.size() && indexes[next] == i) {
             ++next;
             ++removed;
+            Release(*m_items[i]);
             continue;
         }
-        if (out != i)
-            m_items[out] = std::move(m_items[i]);
-        ++out;
+        m_items[out++] = m_items[i];
     }
     m_items.resize(out);
     return removed;
@@ -36,10 +80,16 @@ std::size_t CFreezeList::RemoveIndexes(std::vector<std::size_t> indexes) {
 
 long CFreezeList::IndexOf(const CWorldItem* item) const {
     for (std::size_t i = 0; i < m_items.size(); ++i) {
-        if (m_items[i].get() == item)
+        if (m_items[i] == item)
             return static_cast<long>(i);
     }
     return -1;
+}
+
+void CFreezeList::RemoveAll() {
+    m_items.clear();
+    m_blocks.clear();
+    m_usedInLastBlock = kBlockRecords;
 }
 
 } // namespace frostmark

@@ -11,15 +11,30 @@ namespace frostmark {
 // The records chosen for freezing, in the order the analysis met them in the world file. The list owns
 // them; each record keeps its address while it is in the list, so a user interface may hold pointers to
 // the records it shows. The cleaner relies on the file order.
+//
+// A big world chooses millions of records, so they are stored in blocks of many records instead of one
+// allocation each; the order is a vector of addresses into the blocks. A removed record's place in its
+// block stays unused until the list is emptied.
 class CFreezeList {
 public:
+    CFreezeList() = default;
+    CFreezeList(const CFreezeList&) = delete;
+    CFreezeList& operator=(const CFreezeList&) = delete;
+    CFreezeList(CFreezeList&&) = default;
+    CFreezeList& operator=(CFreezeList&&) = default;
+
     std::size_t Count() const { return m_items.size(); }
     bool IsEmpty() const { return m_items.empty(); }
     const CWorldItem& operator[](std::size_t index) const { return *m_items[index]; }
     CWorldItem& operator[](std::size_t index) { return *m_items[index]; }
 
-    // Takes ownership; a null record is ignored.
+    // Appends a copy of the record and returns the list's own.
+    CWorldItem& Append(const CWorldItem& item);
+    // Takes over the record's content; a null record is ignored.
     void Append(std::unique_ptr<CWorldItem> item);
+    // Moves every record of other to the end of this list, in their order, without copying them: they
+    // keep their addresses. other is left empty.
+    void Splice(CFreezeList& other);
     // Destroys the record at index; out-of-range indexes are ignored.
     void RemoveAt(std::size_t index);
     // Destroys the records at the given indexes (any order, duplicates and out-of-range entries
@@ -27,10 +42,16 @@ public:
     std::size_t RemoveIndexes(std::vector<std::size_t> indexes);
     // Index of the record at this address, or -1: how a list entry holding a record pointer finds it.
     long IndexOf(const CWorldItem* item) const;
-    void RemoveAll() { m_items.clear(); }
+    void RemoveAll();
 
 private:
-    std::vector<std::unique_ptr<CWorldItem>> m_items;
+    static constexpr std::size_t kBlockRecords = 4096;
+    // A removed record keeps its place, but not the memory of its ID text.
+    static void Release(CWorldItem& item);
+
+    std::vector<CWorldItem*> m_items;
+    std::vector<std::unique_ptr<CWorldItem[]>> m_blocks;
+    std::size_t m_usedInLastBlock = kBlockRecords;
 };
 
 } // namespace frostmark

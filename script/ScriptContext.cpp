@@ -53,7 +53,16 @@ size_t CScriptContext::DefSlot(std::string_view name, uint64_t hash) const {
     }
 }
 
+void CScriptContext::FindDefsIn(const CScriptContext& other) {
+    m_defsOf = other.m_defsOf != nullptr ? other.m_defsOf : &other;
+    clock = other.clock;
+    newerLayout = other.newerLayout;
+}
+
 CDef* CScriptContext::FindDef(std::string_view name) const {
+    if (m_defsOf != nullptr) {
+        return m_defsOf->FindDef(name);
+    }
     if (m_defSlots.empty()) {
         return nullptr;
     }

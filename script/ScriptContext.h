@@ -46,6 +46,12 @@ public:
     // Deletes every constant and empties the table.
     void DeleteDefNames();
 
+    // Makes FindDef answer from other's table instead of this one: a world scan runs on several threads,
+    // each evaluating with a context of its own (random generator, nesting counter) over the one table
+    // of the loaded scripts. other must outlive this context and keep its constants meanwhile; the
+    // clock and the layout flag are taken over too.
+    void FindDefsIn(const CScriptContext& other);
+
     // Seconds since 1970 from the clock (seeding the random generator).
     int64_t Now() const { return clock ? clock() : 0; }
 
@@ -83,6 +89,7 @@ private:
     // at once, so no slot is ever emptied singly.
     std::vector<SDefSlot> m_defSlots;
     size_t m_defSlotsUsed = 0;
+    const CScriptContext* m_defsOf = nullptr;
 };
 
 } // namespace frostmark
