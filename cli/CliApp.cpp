@@ -378,11 +378,23 @@ int RunFreezeCommand(CRunContext& run) {
         json.Field("objects", JsonArray(objects));
     }
 
-    if (writesPatch) {
-        run.progress.SetStatus("Writing " + o.patch);
-        run.progress.Begin("Writing " + o.patch, list.Count());
-        CPatchResult patch = CreatePatchFile(o.patch, list, scripts, &run.progress, o.world);
+    // freeze writes both files at once; the cleaned world appears only after the patch file did.
+    CFreezeResult both;
+    if (command == CliCommand::Freeze) {
+        run.progress.SetStatus("Writing " + o.patch + " and " + o.out);
+        both = FreezeWorldFiles(o.patch, o.world, o.out, list, scripts, &run.progress);
         run.progress.End();
+    }
+    if (writesPatch) {
+        CPatchResult patch;
+        if (command == CliCommand::Freeze) {
+            patch = both.patch;
+        } else {
+            run.progress.SetStatus("Writing " + o.patch);
+            run.progress.Begin("Writing " + o.patch, list.Count());
+            patch = CreatePatchFile(o.patch, list, scripts, &run.progress, o.world);
+            run.progress.End();
+        }
         if (!patch.ok)
             return run.Fail(kExitOutput, patch.error);
         g_Log.Log("Patch file %s written: %llu objects in %llu groups", o.patch.c_str(),
@@ -417,9 +429,14 @@ int RunFreezeCommand(CRunContext& run) {
                                     "); write it again with 'frostmark-cli patch' and the same "
                                     "options, or use freeze");
         }
-        run.progress.SetStatus("Writing " + o.out);
-        CCleanResult clean = CleanWorldFile(o.world, o.out, list, scripts, &run.progress);
-        run.progress.End();
+        CCleanResult clean;
+        if (command == CliCommand::Freeze) {
+            clean = both.clean;
+        } else {
+            run.progress.SetStatus("Writing " + o.out);
+            clean = CleanWorldFile(o.world, o.out, list, scripts, &run.progress);
+            run.progress.End();
+        }
         if (!clean.ok) {
             bool inputFault = clean.errorPath == o.world && !NamesSameFile(o.world, o.out);
             return run.Fail(inputFault ? kExitInput : kExitOutput, clean.error);

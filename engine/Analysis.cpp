@@ -26,24 +26,11 @@ bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// True when a constant evaluates to the same value every time: a plain number, or an expression of one
-// numeric token (what a definition's DEFNAME key makes). Ranges, weighted choices and constants naming
-// other constants may differ between evaluations.
-bool IsFixedConstant(const CDef& def) {
-    const std::vector<std::string>& tokens = def.m_expression.m_tokens;
-    if (tokens.empty())
-        return def.m_low == def.m_high;
-    if (tokens.size() != 1 || tokens[0].empty())
-        return false;
-    char first = tokens[0][0];
-    return (first >= '0' && first <= '9') || first == '-' || first == '+';
-}
-
 // Whether the value of an ID text that names a constant may be remembered: no such constant (it reads
 // as 0), or a fixed one.
 bool NameHasFixedValue(std::string_view text, CScriptContext& context) {
     const CDef* def = context.FindDef(text);
-    return def == nullptr || IsFixedConstant(*def);
+    return def == nullptr || def->IsFixed();
 }
 
 std::string FormatLong(std::int64_t value, const char* suffix = "") {

@@ -3,7 +3,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 #include "engine/SafeOutputFile.h"
@@ -29,13 +32,12 @@ CPatchResult CreatePatchFile(const std::string& patchPath, const CFreezeList& fr
         result.Fail(path, "it is the world file", "Refusing to write the patch file");
         return result;
     }
-    const PatchOrder order = BuildPatchOrder(frozen);
     CSafeOutputFile file;
     if (!file.Open(path)) {
         result.Fail(path, file.ErrorReason(), "Unable to create");
         return result;
     }
-    WritePatch(order, context, file, result, progress);
+    WritePatch(frozen, context, file, result, progress);
     if (!file.Commit()) {
         result.Fail(path, file.ErrorReason(), "Unable to write");
         return result;
@@ -100,11 +102,50 @@ CCleanResult CleanWorldFile(const std::string& inputPath, const std::string& out
         result.Fail(inputPath, "read error", "Unable to read");
         return result;
     }
+    if (std::string reason; options.beforeCommit && !options.beforeCommit(reason)) {
+        output.Abandon();
+        result.Fail(outputPath, reason, "Not writing");
+        return result;
+    }
     if (!output.Commit()) {
         result.Fail(outputPath, output.ErrorReason(), "Unable to write");
         return result;
     }
     result.ok = true;
+    return result;
+}
+
+CFreezeResult FreezeWorldFiles(const std::string& patchPath, const std::string& worldPath,
+                               const std::string& outputPath, const CFreezeList& frozen,
+                               CScriptContext& context, ICommandProgress* cleanProgress,
+                               const CCleanOptions& options) {
+    CFreezeResult result;
+    // The patch thread alone uses the context (art IDs may name constants); the clean needs nothing of
+    // it, and both only read the freeze list.
+    std::promise<void> patchDone;
+    std::shared_future<void> patchWritten = patchDone.get_future().share();
+    std::thread patchThread;
+    const auto writePatch = [&] {
+        result.patch = CreatePatchFile(patchPath, frozen, context, nullptr, worldPath);
+        patchDone.set_value();
+    };
+    try {
+        patchThread = std::thread(writePatch);
+    } catch (const std::system_error&) {
+        writePatch(); // no second thread to be had: one after the other
+    }
+    CCleanOptions cleanOptions = options;
+    cleanOptions.beforeCommit = [&](std::string& reason) {
+        patchWritten.wait();
+        if (!result.patch.ok) {
+            reason = "the patch file was not written";
+            return false;
+        }
+        return !options.beforeCommit || options.beforeCommit(reason);
+    };
+    result.clean = CleanWorldFile(worldPath, outputPath, frozen, context, cleanProgress, cleanOptions);
+    if (patchThread.joinable())
+        patchThread.join();
     return result;
 }
 

@@ -28,6 +28,21 @@ CCleanResult CleanWorldFile(const std::string& inputPath, const std::string& out
                             const CFreezeList& frozen, CScriptContext& context,
                             ICommandProgress* progress = nullptr, const CCleanOptions& options = {});
 
+struct CFreezeResult {
+    CPatchResult patch;
+    CCleanResult clean; // abandoned, leaving the target as it was, when the patch failed
+};
+
+// Create Patch File and Clean Worldfile of one freeze list at once: the patch is written on a second
+// thread while the world is cleaned on this one, and the cleaned world is put in place only after the
+// patch file was, so the outcome is that of the two commands one after the other: when the patch cannot
+// be written, no cleaned world appears either (the frozen objects would be lost). Progress is the
+// clean's (input bytes).
+CFreezeResult FreezeWorldFiles(const std::string& patchPath, const std::string& worldPath,
+                               const std::string& outputPath, const CFreezeList& frozen,
+                               CScriptContext& context, ICommandProgress* cleanProgress = nullptr,
+                               const CCleanOptions& options = {});
+
 // True when both paths exist and name the same file (same device and inode), or are the same text.
 bool NamesSameFile(const std::string& first, const std::string& second);
 

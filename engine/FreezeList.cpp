@@ -1,16 +1,28 @@
 #include "engine/FreezeList.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace frostmark {
 
+void CFreezeList::CBlockDeleter::operator()(CWorldItem* block) const {
+    std::destroy_n(block, kBlockRecords);
+    FreeLarge(block);
+}
+
+CFreezeList::Block CFreezeList::NewBlock() {
+    auto* memory = static_cast<CWorldItem*>(AllocateLarge(kBlockRecords * sizeof(CWorldItem)));
+    std::uninitialized_default_construct_n(memory, kBlockRecords);
+    return Block(memory);
+}
+
 CWorldItem& CFreezeList::Append(const CWorldItem& item) {
     if (m_usedInLastBlock == kBlockRecords) {
-        m_blocks.push_back(std::make_unique<CWorldItem[]>(kBlockRecords));
+        m_blocks.push_back(NewBlock());
         m_usedInLastBlock = 0;
     }
-    CWorldItem& stored = m_blocks.back()[m_usedInLastBlock++];
+    CWorldItem& stored = m_blocks.back().get()[m_usedInLastBlock++];
     stored = item;
     m_items.push_back(&stored);
     return stored;
@@ -31,7 +43,7 @@ void CFreezeList::Splice(CFreezeList& other) {
     m_items.insert(m_items.end(), other.m_items.begin(), other.m_items.end());
     // The last block of this list stays the one new records go to: other's blocks are put before it, so
     // its free places are not lost and other's (partly free) last block is never written again.
-    std::unique_ptr<CWorldItem[]> last;
+    Block last;
     if (!m_blocks.empty()) {
         last = std::move(m_blocks.back());
         m_blocks.pop_back();

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/LargeAllocator.h"
 #include "engine/WorldItem.h"
 
 namespace frostmark {
@@ -45,12 +46,19 @@ public:
     void RemoveAll();
 
 private:
-    static constexpr std::size_t kBlockRecords = 4096;
+    // About 2 MiB of records a block.
+    static constexpr std::size_t kBlockRecords = kHugePageBytes / sizeof(CWorldItem);
     // A removed record keeps its place, but not the memory of its ID text.
     static void Release(CWorldItem& item);
 
-    std::vector<CWorldItem*> m_items;
-    std::vector<std::unique_ptr<CWorldItem[]>> m_blocks;
+    struct CBlockDeleter {
+        void operator()(CWorldItem* block) const;
+    };
+    using Block = std::unique_ptr<CWorldItem, CBlockDeleter>;
+    static Block NewBlock();
+
+    std::vector<CWorldItem*, CLargeAllocator<CWorldItem*>> m_items;
+    std::vector<Block> m_blocks;
     std::size_t m_usedInLastBlock = kBlockRecords;
 };
 

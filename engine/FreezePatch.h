@@ -39,12 +39,12 @@ struct CPatchResult : CCommandResult {
     std::uint64_t bytes = 0;
 };
 
-// Writes the patch file body for an order built by BuildPatchOrder: header, then one group per map
-// block (kind 2, block number, length 7 x objects), then 7 bytes per object (art ID low 16 bits, x mod 8,
-// y mod 8, z byte, colour), little-endian. Reports progress in objects: at each group whose first object
-// has an index that is a multiple of 100, and once more at the end. Returns the counts; the caller
+// Writes the patch file body of a freeze list, its records in BuildPatchOrder's order: header, then one group
+// per map block (kind 2, block number, length 7 x objects), then 7 bytes per object (art ID low 16 bits, x
+// mod 8, y mod 8, z byte, colour), little-endian. Reports progress in objects: at each group whose first
+// object has an index that is a multiple of 100, and once more at the end. Returns the counts; the caller
 // commits or abandons the file.
-void WritePatch(const PatchOrder& order, CScriptContext& context, CSafeOutputFile& file, CPatchResult& result,
+void WritePatch(const CFreezeList& list, CScriptContext& context, CSafeOutputFile& file, CPatchResult& result,
                 ICommandProgress* progress);
 
 } // namespace frostmark

@@ -54,6 +54,8 @@ public:
 
     bool IsOpen() const { return m_fd >= 0; }
     bool Failed() const { return m_failed; }
+    // Marks the output failed for a reason of the caller's; Commit then abandons it.
+    void Fail(const std::string& reason);
     // "<path>: <reason>", empty while nothing has failed.
     std::string Error() const;
     // The target path as the caller gave it, and the system's reason (strerror text or our own).
@@ -69,7 +71,6 @@ public:
 private:
     bool WriteSlow(const void* data, std::size_t size);
     bool Flush();
-    void Fail(const std::string& reason);
     void FailErrno(int error);
 
     std::unique_ptr<char[]> m_buffer;

@@ -90,9 +90,7 @@ int32_t GetNumber(std::string_view text, CScriptContext& context) {
     }
     const char first = text[0];
     if (IsLetter(first)) {
-        // Constant names are compared without regard to case, so the name needs no upper-cased copy.
-        const CDef* def = context.FindDef(text);
-        return def == nullptr ? 0 : def->GetValue(context);
+        return context.ValueOfName(text);
     }
     if (first == '0') {
         return int32_t(ParseHex(text));
@@ -316,6 +314,18 @@ void CDef::Set(std::string_view line) {
     };
     m_low = convert(value);
     m_high = second.empty() ? m_low : convert(second);
+}
+
+bool CDef::IsFixed() const {
+    const std::vector<std::string>& tokens = m_expression.m_tokens;
+    if (tokens.empty()) {
+        return m_low == m_high;
+    }
+    if (tokens.size() != 1 || tokens[0].empty()) {
+        return false;
+    }
+    const char first = tokens[0][0];
+    return IsDigit(first) || first == '-' || first == '+';
 }
 
 int32_t CDef::GetValue(CScriptContext& context) const {

@@ -66,6 +66,10 @@ public:
     // Reads one line of a DEFNAME section: "NAME value", "NAME low high" or "NAME {expression}".
     void Set(std::string_view line);
     int32_t GetValue(CScriptContext& context) const;
+    // True when every evaluation gives the same value: a plain number, or an expression of one numeric
+    // token (what a definition's DEFNAME key makes). Ranges, weighted choices and expressions naming other
+    // constants may differ between evaluations.
+    bool IsFixed() const;
 
     CExpression m_expression;
     int32_t m_low = 0;

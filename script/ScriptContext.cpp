@@ -60,16 +60,48 @@ void CScriptContext::FindDefsIn(const CScriptContext& other) {
 }
 
 CDef* CScriptContext::FindDef(std::string_view name) const {
+    return FindDefHashed(name, FoldedHash(name));
+}
+
+CDef* CScriptContext::FindDefHashed(std::string_view name, uint64_t hash) const {
     if (m_defsOf != nullptr) {
-        return m_defsOf->FindDef(name);
+        return m_defsOf->FindDefHashed(name, hash);
     }
     if (m_defSlots.empty()) {
         return nullptr;
     }
-    return m_defSlots[DefSlot(name, FoldedHash(name))].def;
+    return m_defSlots[DefSlot(name, hash)].def;
+}
+
+int32_t CScriptContext::ValueOfName(std::string_view name) {
+    const uint64_t hash = FoldedHash(name);
+    const uint32_t generation = (m_defsOf != nullptr ? m_defsOf : this)->m_generation;
+    SNameValue* entry = nullptr;
+    // Only outside any evaluation: within one that went too deep even a fixed constant gives 0.
+    if (name.size() <= kNameCacheLength && nesting == 0 && !nestingCut) {
+        if (!m_nameValues) {
+            m_nameValues = std::make_unique<SNameValue[]>(kNameCacheEntries);
+        }
+        entry = &m_nameValues[size_t(hash >> 52) & (kNameCacheEntries - 1)];
+        if (entry->generation == generation && entry->hash == hash && entry->length == name.size() &&
+            std::memcmp(entry->name, name.data(), name.size()) == 0) {
+            return entry->value;
+        }
+    }
+    const CDef* def = FindDefHashed(name, hash);
+    const int32_t value = def == nullptr ? 0 : def->GetValue(*this);
+    if (entry != nullptr && (def == nullptr || def->IsFixed())) {
+        entry->hash = hash;
+        entry->generation = generation;
+        entry->value = value;
+        entry->length = uint8_t(name.size());
+        std::memcpy(entry->name, name.data(), name.size());
+    }
+    return value;
 }
 
 int CScriptContext::AddDef(CDef* def) {
+    ++m_generation;
     if (def->m_name.empty()) {
         return m_defnames.ReplaceByName(def); // deletes it
     }
@@ -100,6 +132,7 @@ int CScriptContext::AddDef(CDef* def) {
 }
 
 void CScriptContext::DeleteDefNames() {
+    ++m_generation;
     m_defSlots.clear();
     m_defSlotsUsed = 0;
     m_defnames.DeleteAll();

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -46,6 +47,12 @@ public:
     // Deletes every constant and empties the table.
     void DeleteDefNames();
 
+    // The value of the constant of that name, as GetNumber gives it for a name: 0 when there is none.
+    // Values that cannot change (no such constant, or a fixed one) are remembered per name until the
+    // constants change, since a world scan asks for the same few thousand names millions of times and
+    // each look into a big table is a trip to main memory.
+    int32_t ValueOfName(std::string_view name);
+
     // Makes FindDef answer from other's table instead of this one: a world scan runs on several threads,
     // each evaluating with a context of its own (random generator, nesting counter) over the one table
     // of the loaded scripts. other must outlive this context and keep its constants meanwhile; the
@@ -83,6 +90,23 @@ private:
     };
     // The place of name in the index: the slot holding its constant, else the empty slot where it belongs.
     size_t DefSlot(std::string_view name, uint64_t hash) const;
+    CDef* FindDefHashed(std::string_view name, uint64_t hash) const;
+
+    // One remembered value: the name as it was written (up to kNameCacheLength bytes), valid while the
+    // table's generation is the one it was stored under.
+    static constexpr size_t kNameCacheLength = 22;
+    static constexpr size_t kNameCacheEntries = 4096;
+    struct SNameValue {
+        uint64_t hash = 0;
+        uint32_t generation = 0;
+        int32_t value = 0;
+        uint8_t length = 0;
+        char name[kNameCacheLength];
+    };
+    std::unique_ptr<SNameValue[]> m_nameValues;
+    // Changes whenever a constant is added or the table is emptied; 0 is never current, so new entries are
+    // empty.
+    uint32_t m_generation = 1;
 
     // Open addressing with linear probing over a power-of-two number of slots, at most half of them used:
     // every name in m_defnames maps to the element m_defnames.Find gives for it. Constants leave only all
