@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <future>
 #include <sys/stat.h>
 #include <system_error>
@@ -24,8 +25,23 @@ bool NamesSameFile(const std::string& first, const std::string& second) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-CPatchResult CreatePatchFile(const std::string& patchPath, const CFreezeList& frozen, CScriptContext& context,
-                             ICommandProgress* progress, const std::string& worldPath) {
+namespace {
+
+// Writes the patch file; roomSetAside, when given, is called once the file's room on the disk is set
+// aside (or it is known that the patch will not be written), whichever comes first.
+CPatchResult WritePatchFile(const std::string& patchPath, const CFreezeList& frozen, CScriptContext& context,
+                            ICommandProgress* progress, const std::string& worldPath,
+                            const std::function<void()>& roomSetAside) {
+    struct Signal {
+        const std::function<void()>& call;
+        bool done = false;
+        void operator()() {
+            if (!done && call)
+                call();
+            done = true;
+        }
+        ~Signal() { (*this)(); }
+    } signal{roomSetAside};
     CPatchResult result;
     const std::string path = patchPath.empty() ? std::string(kDefaultPatchFileName) : patchPath;
     if (!worldPath.empty() && NamesSameFile(path, worldPath)) {
@@ -37,6 +53,9 @@ CPatchResult CreatePatchFile(const std::string& patchPath, const CFreezeList& fr
         result.Fail(path, file.ErrorReason(), "Unable to create");
         return result;
     }
+    // A header, and at most one group header and one object per record.
+    file.Reserve(6 + 16 * static_cast<std::uint64_t>(frozen.Count()));
+    signal();
     WritePatch(frozen, context, file, result, progress);
     if (!file.Commit()) {
         result.Fail(path, file.ErrorReason(), "Unable to write");
@@ -44,6 +63,13 @@ CPatchResult CreatePatchFile(const std::string& patchPath, const CFreezeList& fr
     }
     result.ok = true;
     return result;
+}
+
+} // namespace
+
+CPatchResult CreatePatchFile(const std::string& patchPath, const CFreezeList& frozen, CScriptContext& context,
+                             ICommandProgress* progress, const std::string& worldPath) {
+    return WritePatchFile(patchPath, frozen, context, progress, worldPath, {});
 }
 
 CCleanResult CleanWorldFile(const std::string& inputPath, const std::string& outputPath,
@@ -124,9 +150,14 @@ CFreezeResult FreezeWorldFiles(const std::string& patchPath, const std::string& 
     // it, and both only read the freeze list.
     std::promise<void> patchDone;
     std::shared_future<void> patchWritten = patchDone.get_future().share();
+    // The small patch file must not lose its room on a nearly full disk to the large cleaned world that
+    // is written at the same time: one after the other, the patch would have been written first.
+    std::promise<void> roomDone;
+    std::future<void> patchRoom = roomDone.get_future();
     std::thread patchThread;
     const auto writePatch = [&] {
-        result.patch = CreatePatchFile(patchPath, frozen, context, nullptr, worldPath);
+        result.patch =
+            WritePatchFile(patchPath, frozen, context, nullptr, worldPath, [&] { roomDone.set_value(); });
         patchDone.set_value();
     };
     try {
@@ -134,6 +165,7 @@ CFreezeResult FreezeWorldFiles(const std::string& patchPath, const std::string& 
     } catch (const std::system_error&) {
         writePatch(); // no second thread to be had: one after the other
     }
+    patchRoom.wait();
     CCleanOptions cleanOptions = options;
     cleanOptions.beforeCommit = [&](std::string& reason) {
         patchWritten.wait();

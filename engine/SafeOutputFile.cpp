@@ -74,6 +74,7 @@ bool CSafeOutputFile::Open(const std::string& targetPath) {
     m_errorPath.clear();
     m_errorReason.clear();
     m_flushed = 0;
+    m_reserved = 0;
     m_used = 0;
     m_targetPath = targetPath;
     m_finalPath = targetPath;
@@ -241,12 +242,28 @@ bool CSafeOutputFile::CopyFrom(int fd, std::uint64_t offset, std::uint64_t lengt
     return true;
 }
 
+bool CSafeOutputFile::Reserve(std::uint64_t bytes) {
+    if (m_fd < 0 || m_failed || bytes == 0)
+        return false;
+    // posix_fallocate returns the error rather than setting errno; where the file system has no such
+    // call glibc would emulate it by writing zeros, which is no reservation worth its cost.
+    if (::fallocate(m_fd, 0, 0, static_cast<off_t>(bytes)) != 0)
+        return false;
+    m_reserved = std::max(m_reserved, bytes);
+    return true;
+}
+
 bool CSafeOutputFile::Commit() {
     if (m_fd < 0) {
         Fail("file is not open");
         return false;
     }
     if (!Flush()) {
+        Abandon();
+        return false;
+    }
+    if (m_reserved > m_flushed && ::ftruncate(m_fd, static_cast<off_t>(m_flushed)) != 0) {
+        FailErrno(errno);
         Abandon();
         return false;
     }

@@ -45,6 +45,12 @@ public:
     // and written here. Fails (the reason kept) on a write error or when fd holds fewer bytes.
     bool CopyFrom(int fd, std::uint64_t offset, std::uint64_t length);
 
+    // Sets aside room for up to bytes on the disk now, so that another writer on the same disk cannot take
+    // it before this file is written. An estimate from above is fine: Commit cuts the file to what was
+    // written. Advisory only: false (nothing failed) when the room is not there or the file system cannot
+    // set it aside, and the writes then take their chance as without it.
+    bool Reserve(std::uint64_t bytes);
+
     // Flushes, syncs and renames the temporary file over the target. False (with Error() set and the
     // temporary file removed) if anything failed, including any earlier Write.
     bool Commit();
@@ -77,6 +83,7 @@ private:
     std::size_t m_capacity = 0;
     std::size_t m_used = 0;
     std::uint64_t m_flushed = 0;
+    std::uint64_t m_reserved = 0;
     int m_fd = -1;
     bool m_failed = false;
     std::string m_targetPath; // as given by the caller, for messages

@@ -170,7 +170,7 @@ TEST(BadInput, FullDiskLeavesNoPartialFile) {
     EXPECT_EQ(run.code, kExitOutput) << run.err;
     EXPECT_NE(run.err.find(dir / "small/old.wsc"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
-    // The previous output is untouched; the patch (written first, and complete) is the only new file.
+    // The previous output is untouched; the patch (its room taken first, and complete) is the only new file.
     EXPECT_EQ(ReadFile(dir / "small/old.wsc"), "previous output\n");
     std::vector<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(dir / "small"))

@@ -214,6 +214,45 @@ TEST(SafeOutputFile, FullFileSystem) {
     EXPECT_EQ(entries, 1u);
 }
 
+TEST(SafeOutputFile, ReservedRoomIsHeldAndCutToWhatWasWritten) {
+    CTempDir dir;
+    const std::string target = dir.File("small.frz");
+    {
+        CSafeOutputFile file;
+        ASSERT_TRUE(file.Open(target)) << file.Error();
+        const bool reserved = file.Reserve(1u << 20);
+        EXPECT_TRUE(file.Write("ten bytes!"));
+        ASSERT_TRUE(file.Commit()) << file.Error();
+        // Whether or not this file system could set the room aside, the file holds what was written.
+        EXPECT_EQ(ReadFile(target), "ten bytes!") << "reserved: " << reserved;
+    }
+
+    // On a nearly full disk the room set aside first stays with its file while another one fills the rest.
+    const std::string mountPoint = dir.File("tiny");
+    ASSERT_TRUE(std::filesystem::create_directory(mountPoint));
+    if (::geteuid() != 0 || ::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here";
+    CSafeOutputFile patch;
+    CSafeOutputFile world;
+    const bool opened = patch.Open(mountPoint + "/p.frz") && world.Open(mountPoint + "/w.wsc");
+    const bool reserved = opened && patch.Reserve(40u << 10);
+    if (opened)
+        world.Write(kBig);
+    const bool worldCommitted = opened && world.Commit();
+    const bool patchWritten = opened && patch.Write(std::string(30u << 10, 'p'));
+    const bool patchCommitted = patchWritten && patch.Commit();
+    const std::string contents = ReadFile(mountPoint + "/p.frz");
+    const std::size_t entries = CountEntries(mountPoint);
+    ::umount(mountPoint.c_str());
+
+    ASSERT_TRUE(opened) << patch.Error() << world.Error();
+    ASSERT_TRUE(reserved);
+    EXPECT_FALSE(worldCommitted);
+    EXPECT_TRUE(patchCommitted) << patch.Error();
+    EXPECT_EQ(contents, std::string(30u << 10, 'p'));
+    EXPECT_EQ(entries, 1u);
+}
+
 TEST(SafeOutputFile, NoPermissionToWriteTheDirectory) {
     CTempDir dir;
     const std::string locked = dir.File("locked");
