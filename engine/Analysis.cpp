@@ -411,8 +411,6 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
 }
 
 namespace {
-constexpr std::int64_t kUnknown = -2;
-constexpr std::int64_t kNone = -1;
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9')
@@ -423,7 +421,52 @@ int HexDigit(char c) {
         return c - 'A' + 10;
     return -1;
 }
+
+std::uint64_t TextHash(std::string_view text) {
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+    std::uint64_t hash = text.size() * kMultiplier;
+    for (std::size_t at = 0; at < text.size(); at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + at, std::min<std::size_t>(8, text.size() - at));
+        hash = (hash ^ word) * kMultiplier;
+        hash ^= hash >> 29;
+    }
+    hash ^= hash >> 32;
+    return hash;
+}
+
 } // namespace
+
+CScriptItemTypes::CKnown* CScriptItemTypes::FindKnown(std::string_view text, std::uint64_t hash) {
+    if (m_known.empty())
+        return nullptr;
+    const std::size_t mask = m_known.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        CKnown& slot = m_known[at];
+        if (!slot.used)
+            return nullptr;
+        if (slot.hash == hash && slot.text == text)
+            return &slot;
+    }
+}
+
+void CScriptItemTypes::Remember(std::string_view text, std::uint64_t hash,
+                                std::optional<std::uint32_t> type) {
+    if (2 * (m_knownUsed + 1) > m_known.size()) {
+        std::vector<CKnown> old(m_known.empty() ? 256 : 2 * m_known.size());
+        old.swap(m_known);
+        m_knownUsed = 0;
+        for (CKnown& slot : old)
+            if (slot.used)
+                Remember(slot.text, slot.hash, slot.type);
+    }
+    const std::size_t mask = m_known.size() - 1;
+    std::size_t at = hash & mask;
+    while (m_known[at].used)
+        at = (at + 1) & mask;
+    m_known[at] = CKnown{hash, std::string(text), type, true};
+    ++m_knownUsed;
+}
 
 std::optional<std::uint32_t> CScriptItemTypes::DefinitionType(std::string_view idText) {
     if (idText.size() == 5 && idText[0] == '0') {
@@ -434,23 +477,25 @@ std::optional<std::uint32_t> CScriptItemTypes::DefinitionType(std::string_view i
         }
         if (value >= 0) {
             if (m_fourDigits.empty())
-                m_fourDigits.assign(0x10000, kUnknown);
-            std::int64_t& known = m_fourDigits[static_cast<std::size_t>(value)];
-            if (known == kUnknown) {
-                std::optional<std::uint32_t> type = Lookup(idText);
-                known = type ? static_cast<std::int64_t>(*type) : kNone;
+                m_fourDigits.assign(0x10000, 0);
+            std::uint16_t& known = m_fourDigits[static_cast<std::size_t>(value)];
+            if (known == 0) {
+                const std::optional<std::uint32_t> type = Lookup(idText);
+                if (type && *type > 0xFFFDu)
+                    return type; // too large for the table: asked again next time
+                known = static_cast<std::uint16_t>(type ? *type + 2 : 1);
             }
-            if (known == kNone)
+            if (known == 1)
                 return std::nullopt;
-            return static_cast<std::uint32_t>(known);
+            return static_cast<std::uint32_t>(known - 2);
         }
     }
-    auto known = m_known.find(idText);
-    if (known != m_known.end())
-        return known->second;
+    const std::uint64_t hash = TextHash(idText);
+    if (const CKnown* known = FindKnown(idText, hash))
+        return known->type;
     std::optional<std::uint32_t> type = Lookup(idText);
     if (idText.empty() || !IsAsciiLetter(idText[0]) || NameHasFixedValue(idText, m_scripts))
-        m_known.emplace(std::string(idText), type);
+        Remember(idText, hash, type);
     return type;
 }
 

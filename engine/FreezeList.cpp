@@ -8,11 +8,12 @@ namespace frostmark {
 
 void CFreezeList::CBlockDeleter::operator()(CWorldItem* block) const {
     std::destroy_n(block, kBlockRecords);
-    FreeLarge(block);
+    FreeLarge(block, kHugePageBytes);
 }
 
 CFreezeList::Block CFreezeList::NewBlock() {
-    auto* memory = static_cast<CWorldItem*>(AllocateLarge(kBlockRecords * sizeof(CWorldItem)));
+    // The whole huge page, not just the records that fill it: a smaller request goes to the usual heap.
+    auto* memory = static_cast<CWorldItem*>(AllocateLarge(kHugePageBytes));
     std::uninitialized_default_construct_n(memory, kBlockRecords);
     return Block(memory);
 }

@@ -6,6 +6,7 @@
 // pieces that the system may back with huge pages, one fault each. Smaller ones go to the usual heap.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -17,24 +18,49 @@ namespace frostmark {
 
 inline constexpr std::size_t kHugePageBytes = std::size_t(2) << 20;
 
+inline std::size_t LargeRounded(std::size_t bytes) {
+    return (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+}
+
+// bytes must be passed again to FreeLarge.
 inline void* AllocateLarge(std::size_t bytes) {
-    if (bytes < kHugePageBytes) {
-        void* memory = std::malloc(bytes == 0 ? 1 : bytes);
-        if (memory == nullptr)
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (bytes >= kHugePageBytes) {
+        // A mapping of our own: out of the heap, the allocator's own bookkeeping and arena growth split
+        // the memory so that most of it never got huge pages (measured: a tenth of a freeze list did).
+        const std::size_t rounded = LargeRounded(bytes);
+        void* mapped = ::mmap(nullptr, rounded + kHugePageBytes, PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED)
             throw std::bad_alloc();
-        return memory;
+        char* raw = static_cast<char*>(mapped);
+        char* aligned = reinterpret_cast<char*>((reinterpret_cast<std::uintptr_t>(raw) + kHugePageBytes - 1) &
+                                                ~std::uintptr_t(kHugePageBytes - 1));
+        if (aligned > raw)
+            ::munmap(raw, static_cast<std::size_t>(aligned - raw));
+        const std::size_t tail =
+            static_cast<std::size_t>(raw + rounded + kHugePageBytes - (aligned + rounded));
+        if (tail > 0)
+            ::munmap(aligned + rounded, tail);
+        ::madvise(aligned, rounded, MADV_HUGEPAGE); // a hint: without huge pages the memory works the same
+        return aligned;
     }
-    const std::size_t rounded = (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
-    void* memory = std::aligned_alloc(kHugePageBytes, rounded);
+#endif
+    void* memory = std::malloc(bytes == 0 ? 1 : bytes);
     if (memory == nullptr)
         throw std::bad_alloc();
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    ::madvise(memory, rounded, MADV_HUGEPAGE); // a hint: without huge pages the memory works the same
-#endif
     return memory;
 }
 
-inline void FreeLarge(void* memory) {
+inline void FreeLarge(void* memory, std::size_t bytes) {
+    if (memory == nullptr)
+        return;
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (bytes >= kHugePageBytes) {
+        ::munmap(memory, LargeRounded(bytes));
+        return;
+    }
+#endif
     std::free(memory);
 }
 
@@ -48,7 +74,7 @@ template <class T> struct CLargeAllocator {
             throw std::bad_alloc();
         return static_cast<T*>(AllocateLarge(count * sizeof(T)));
     }
-    void deallocate(T* memory, std::size_t) { FreeLarge(memory); }
+    void deallocate(T* memory, std::size_t count) { FreeLarge(memory, count * sizeof(T)); }
     template <class U> bool operator==(const CLargeAllocator<U>&) const { return true; }
 };
 

@@ -82,11 +82,16 @@ int32_t CScriptContext::ValueOfName(std::string_view name) {
         if (!m_nameValues) {
             m_nameValues = std::make_unique<SNameValue[]>(kNameCacheEntries);
         }
-        entry = &m_nameValues[size_t(hash >> 52) & (kNameCacheEntries - 1)];
-        if (entry->generation == generation && entry->hash == hash && entry->length == name.size() &&
-            std::memcmp(entry->name, name.data(), name.size()) == 0) {
-            return entry->value;
+        // Two places a name may be in, so that a few names falling on one place do not take turns.
+        SNameValue* const pair = &m_nameValues[size_t(hash >> 40) & (kNameCacheEntries - 2)];
+        for (int way = 0; way < 2; ++way) {
+            const SNameValue& held = pair[way];
+            if (held.generation == generation && held.hash == hash && held.length == name.size() &&
+                std::memcmp(held.name, name.data(), name.size()) == 0) {
+                return held.value;
+            }
         }
+        entry = pair[0].generation == generation ? &pair[1] : &pair[0];
     }
     const CDef* def = FindDefHashed(name, hash);
     const int32_t value = def == nullptr ? 0 : def->GetValue(*this);

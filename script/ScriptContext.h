@@ -95,7 +95,7 @@ private:
     // One remembered value: the name as it was written (up to kNameCacheLength bytes), valid while the
     // table's generation is the one it was stored under.
     static constexpr size_t kNameCacheLength = 22;
-    static constexpr size_t kNameCacheEntries = 4096;
+    static constexpr size_t kNameCacheEntries = 16384;
     struct SNameValue {
         uint64_t hash = 0;
         uint32_t generation = 0;

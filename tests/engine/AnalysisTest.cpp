@@ -262,6 +262,18 @@ TEST(AnalysisWithScripts, DefinitionTypesByEverySpelling) {
         EXPECT_EQ(types.DefinitionType("no_such_name"), std::nullopt);
         EXPECT_EQ(types.DefinitionType(""), std::nullopt);
     }
+    // Many remembered texts (the table grows several times) each keep their own answer.
+    std::vector<std::optional<std::uint32_t>> truth;
+    for (int n = 0; n < 3000; ++n) {
+        const CSObject* definition = scripts.FindItemDefinition(std::to_string(n));
+        truth.push_back(definition ? std::optional<std::uint32_t>(scripts.GetItemType(*definition))
+                                   : std::nullopt);
+    }
+    ASSERT_NE(std::count(truth.begin(), truth.end(), std::nullopt), 3000);
+    for (int pass = 0; pass < 2; ++pass)
+        for (int n = 0; n < 3000; ++n)
+            ASSERT_EQ(types.DefinitionType(std::to_string(n)), truth[static_cast<std::size_t>(n)]) << n;
+
     // A constant that names another constant may change its value: it is looked up every time.
     auto define = [&](const char* line) {
         CDef* def = new CDef;
