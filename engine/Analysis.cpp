@@ -1,5 +1,6 @@
 #include "engine/Analysis.h"
 
+#include "engine/Stretches.h"
 #include "engine/WorldItem.h"
 #include "model/ScriptLoader.h"
 #include "model/ScriptObjects.h"
@@ -92,6 +93,7 @@ void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, 
             break;
         ++counts.lines;
         if (IsWorldItemHeader(line)) {
+            const std::uint64_t offset = reader.LineStart();
             item.Reset();
             item.SetId(WorldItemHeaderId(line));
             ReadWorldItemBody(reader, item, context);
@@ -101,7 +103,7 @@ void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, 
                 if (art != 0 && art <= 0x3FFF && IsFreezable(item, art, options, types)) {
                     ++counts.toFreeze;
                     counts.sizeEstimate += kEstimatedBytesPerObject;
-                    const CWorldItem& stored = list.Append(item);
+                    const CWorldItem& stored = list.Append(item, offset);
                     chosen(stored, list.Count() - 1);
                 }
             }
@@ -131,27 +133,6 @@ public:
 private:
     CItemTypeSource& m_source;
 };
-
-// The offset of the first line at or after `from` that begins with "[" (the file's size when there is
-// none): the scan of a record body stops before such a line, so a stretch that begins there begins
-// between records. False when the file cannot be read.
-bool FindStretchStart(const std::string& path, std::uint64_t from, std::uint64_t& start) {
-    CLineReader reader;
-    if (!reader.Open(path) || !reader.Seek(from - 1))
-        return false;
-    std::string_view line;
-    // The rest of the line holding byte from - 1: the next line begins at `from` or later.
-    if (reader.ReadLine(line)) {
-        while (reader.ReadLine(line)) {
-            if (!line.empty() && line[0] == '[') {
-                start = reader.LineStart();
-                return true;
-            }
-        }
-    }
-    start = reader.Size();
-    return !reader.Failed();
-}
 
 // One stretch of the file and what its thread found there. The counters are published every 1000
 // lines for the progress shown meanwhile.
@@ -199,14 +180,6 @@ void ScanStretch(const std::string& path, CStretch& stretch, const CScriptContex
         stretch.failed = true;
         stretch.error = errno;
     }
-}
-
-unsigned ThreadsFor(std::uint64_t size, const CScanThreads& threads) {
-    unsigned wanted = threads.threads;
-    if (wanted == 0)
-        wanted = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-    const std::uint64_t perThread = std::max<std::uint64_t>(threads.minBytesPerThread, 1);
-    return static_cast<unsigned>(std::clamp<std::uint64_t>(size / perThread, 1, wanted));
 }
 
 } // namespace
@@ -302,17 +275,16 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
     // Cut the file into stretches that begin between records.
     const std::uint64_t size = reader.Size();
     reader.Close();
+    std::vector<std::uint64_t> bounds;
+    errno = 0;
+    if (!CutIntoStretches(worldPath, size, count, bounds))
+        return ReadFailure(worldPath, errno, freezeList);
     std::vector<std::unique_ptr<CStretch>> stretches;
     for (unsigned i = 0; i < count; ++i) {
         auto stretch = std::make_unique<CStretch>();
-        if (i > 0) {
-            errno = 0;
-            if (!FindStretchStart(worldPath, size / count * i, stretch->begin))
-                return ReadFailure(worldPath, errno, freezeList);
-            stretch->begin = std::max(stretch->begin, stretches.back()->begin);
-            stretches.back()->end = stretch->begin;
-        }
-        stretch->end = UINT64_MAX;
+        stretch->begin = bounds[i];
+        // The last stretch reads to whatever end the file has by then.
+        stretch->end = i + 1 < count ? bounds[i + 1] : UINT64_MAX;
         stretches.push_back(std::move(stretch));
     }
 

@@ -6,6 +6,7 @@
 
 #include "engine/FreezeList.h"
 #include "engine/Selection.h"
+#include "engine/Stretches.h"
 
 #include <cstdint>
 #include <functional>
@@ -91,12 +92,6 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
 // How many threads the scan of a world file may use. A large file is cut into that many stretches at
 // lines that begin with "[" (where the one-thread scan is between records too), each scanned by its own
 // thread; the chosen records, the counts and OnChosen come out exactly as one thread gives them.
-struct CScanThreads {
-    // 0: one per processor of the machine (at most 8).
-    unsigned threads = 0;
-    // A file is cut into no stretch shorter than this.
-    std::uint64_t minBytesPerThread = std::uint64_t(32) << 20;
-};
 
 // Makes the item definition TYPE source of one scanning thread; empty (or giving null): definitions take
 // no part.

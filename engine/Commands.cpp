@@ -116,7 +116,9 @@ CCleanResult CleanWorldFile(const std::string& inputPath, const std::string& out
                            opened.st_ino == info.st_ino;
     const std::uint64_t stretch = static_cast<std::uint64_t>(info.st_size) / (frozen.Count() + 1);
     const bool copyStretches = sameInput && stretch >= options.minCopyStretch;
-    CleanWorld(input, output, frozen, context, options, result, progress, copyStretches ? inputFd : -1);
+    if (!sameInput ||
+        !CleanWorldOnThreads(inputPath, inputFd, input.Size(), output, frozen, options, result, progress))
+        CleanWorld(input, output, frozen, context, options, result, progress, copyStretches ? inputFd : -1);
     if (inputFd >= 0)
         ::close(inputFd);
     if (!result.error.empty()) {

@@ -18,7 +18,7 @@ CFreezeList::Block CFreezeList::NewBlock() {
     return Block(memory);
 }
 
-CWorldItem& CFreezeList::Append(const CWorldItem& item) {
+CWorldItem& CFreezeList::Append(const CWorldItem& item, std::uint64_t offset) {
     if (m_usedInLastBlock == kBlockRecords) {
         m_blocks.push_back(NewBlock());
         m_usedInLastBlock = 0;
@@ -26,6 +26,7 @@ CWorldItem& CFreezeList::Append(const CWorldItem& item) {
     CWorldItem& stored = m_blocks.back().get()[m_usedInLastBlock++];
     stored = item;
     m_items.push_back(&stored);
+    m_offsets.push_back(offset);
     return stored;
 }
 
@@ -42,6 +43,7 @@ void CFreezeList::Splice(CFreezeList& other) {
         return;
     }
     m_items.insert(m_items.end(), other.m_items.begin(), other.m_items.end());
+    m_offsets.insert(m_offsets.end(), other.m_offsets.begin(), other.m_offsets.end());
     // The last block of this list stays the one new records go to: other's blocks are put before it, so
     // its free places are not lost and other's (partly free) last block is never written again.
     Block last;
@@ -56,6 +58,7 @@ void CFreezeList::Splice(CFreezeList& other) {
     else
         m_usedInLastBlock = kBlockRecords;
     other.m_items.clear();
+    other.m_offsets.clear();
     other.m_blocks.clear();
     other.m_usedInLastBlock = kBlockRecords;
 }
@@ -69,6 +72,7 @@ void CFreezeList::RemoveAt(std::size_t index) {
     if (index < m_items.size()) {
         Release(*m_items[index]);
         m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(index));
+        m_offsets.erase(m_offsets.begin() + static_cast<std::ptrdiff_t>(index));
     }
 }
 
@@ -85,9 +89,11 @@ std::size_t CFreezeList::RemoveIndexes(std::vector<std::size_t> indexes) {
             Release(*m_items[i]);
             continue;
         }
+        m_offsets[out] = m_offsets[i];
         m_items[out++] = m_items[i];
     }
     m_items.resize(out);
+    m_offsets.resize(out);
     return removed;
 }
 
@@ -101,6 +107,7 @@ long CFreezeList::IndexOf(const CWorldItem* item) const {
 
 void CFreezeList::RemoveAll() {
     m_items.clear();
+    m_offsets.clear();
     m_blocks.clear();
     m_usedInLastBlock = kBlockRecords;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -29,8 +30,12 @@ public:
     const CWorldItem& operator[](std::size_t index) const { return *m_items[index]; }
     CWorldItem& operator[](std::size_t index) { return *m_items[index]; }
 
-    // Appends a copy of the record and returns the list's own.
-    CWorldItem& Append(const CWorldItem& item);
+    // No file offset known for a record.
+    static constexpr std::uint64_t kNoOffset = ~std::uint64_t(0);
+
+    // Appends a copy of the record and returns the list's own. offset: where the record's header line
+    // begins in the world file, when the caller knows it (the cleaner uses it to share the work out).
+    CWorldItem& Append(const CWorldItem& item, std::uint64_t offset = kNoOffset);
     // Takes over the record's content; a null record is ignored.
     void Append(std::unique_ptr<CWorldItem> item);
     // Moves every record of other to the end of this list, in their order, without copying them: they
@@ -41,6 +46,8 @@ public:
     // Destroys the records at the given indexes (any order, duplicates and out-of-range entries
     // ignored) in one pass; the others keep their order. Returns how many were removed.
     std::size_t RemoveIndexes(std::vector<std::size_t> indexes);
+    // The world file offset given with the record at index, or kNoOffset.
+    std::uint64_t OffsetOf(std::size_t index) const { return m_offsets[index]; }
     // Index of the record at this address, or -1: how a list entry holding a record pointer finds it.
     long IndexOf(const CWorldItem* item) const;
     void RemoveAll();
@@ -58,6 +65,7 @@ private:
     static Block NewBlock();
 
     std::vector<CWorldItem*, CLargeAllocator<CWorldItem*>> m_items;
+    std::vector<std::uint64_t, CLargeAllocator<std::uint64_t>> m_offsets; // one per entry of m_items
     std::vector<Block> m_blocks;
     std::size_t m_usedInLastBlock = kBlockRecords;
 };

@@ -1,6 +1,18 @@
 #include "engine/WorldCleaner.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
 #include <string_view>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 #include "engine/SafeOutputFile.h"
 #include "engine/WorldItem.h"
@@ -159,6 +171,230 @@ void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& 
         progress->OnProgress(input.Position(), total);
     result.linesRead = lines;
     result.bytesWritten = output.BytesWritten();
+}
+
+namespace {
+
+// One stretch of the file and what its thread found there.
+struct CCleanStretch {
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0; // the last stretch: reset to where the file ended
+    std::size_t startCursor = 0;
+    std::size_t endCursor = 0;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> drops; // [header, end of record), in order
+    std::uint64_t lines = 0;
+    bool needsLineMode = false; // a line that has to be rewritten, or a read failure
+    std::atomic<std::uint64_t> bytesDone{0};
+    std::atomic<bool> finished{false};
+};
+
+void FindDrops(const std::string& path, CCleanStretch& stretch, const CFreezeList& frozen, bool last,
+               const std::atomic<bool>& stop) {
+    CLineReader input;
+    if (!input.Open(path) || !input.Seek(stretch.begin)) {
+        stretch.needsLineMode = true;
+        return;
+    }
+    const std::size_t count = frozen.Count();
+    std::size_t cursor = stretch.startCursor;
+    bool inRecord = false;
+    std::uint64_t recordStart = 0;
+    std::uint32_t serial = 0;
+    const auto finishRecord = [&](std::uint64_t recordEnd) {
+        if (count > 0 && serial == frozen[cursor].serial) {
+            stretch.drops.emplace_back(recordStart, recordEnd);
+            if (cursor + 1 < count)
+                ++cursor;
+        }
+        inRecord = false;
+    };
+    const std::uint64_t end = last ? UINT64_MAX : stretch.end;
+    std::uint64_t reached = stretch.begin;
+    std::string_view line;
+    while (input.ReadLine(line)) {
+        if (input.LineStart() >= end)
+            break;
+        reached = input.Position();
+        if (++stretch.lines % 4096 == 0) {
+            stretch.bytesDone.store(reached - stretch.begin, std::memory_order_relaxed);
+            if (stop.load(std::memory_order_relaxed))
+                return;
+        }
+        if (reached - input.LineStart() != line.size() + 1) {
+            stretch.needsLineMode = true; // CR LF, or a last line without its line feed
+            return;
+        }
+        if (!line.empty() && line[0] == '[') {
+            if (inRecord)
+                finishRecord(input.LineStart());
+            if (IsWorldItemHeader(line)) {
+                inRecord = true;
+                recordStart = input.LineStart();
+                serial = 0;
+            }
+        } else if (inRecord && line.size() > 6 && line[6] == '=') {
+            ApplySerialLine(line, serial);
+        }
+    }
+    if (input.Failed()) {
+        stretch.needsLineMode = true;
+        return;
+    }
+    if (last)
+        stretch.end = reached;
+    if (inRecord)
+        finishRecord(stretch.end);
+    stretch.endCursor = cursor;
+}
+
+// Writes the bytes of [from, to) of the input to the output: long pieces copied file to file by the
+// system, short ones through a window read ahead from the input.
+class CKeptCopier {
+public:
+    CKeptCopier(int inputFd, CSafeOutputFile& output) : m_fd(inputFd), m_output(output) {}
+
+    bool Copy(std::uint64_t from, std::uint64_t to) {
+        if (to <= from)
+            return true;
+        if (to - from >= kCopyInKernel)
+            return m_output.CopyFrom(m_fd, from, to - from);
+        if (from < m_windowStart || to > m_windowEnd) {
+            if (!m_window)
+                m_window = std::make_unique<char[]>(kWindow);
+            std::size_t have = 0;
+            while (have < kWindow) {
+                const ssize_t got =
+                    ::pread(m_fd, m_window.get() + have, kWindow - have, static_cast<off_t>(from + have));
+                if (got < 0 && errno == EINTR)
+                    continue;
+                if (got < 0) {
+                    m_output.Fail(std::strerror(errno));
+                    return false;
+                }
+                if (got == 0)
+                    break;
+                have += static_cast<std::size_t>(got);
+            }
+            m_windowStart = from;
+            m_windowEnd = from + have;
+            if (to > m_windowEnd) {
+                m_output.Fail("the input file ended early");
+                return false;
+            }
+        }
+        return m_output.Write(m_window.get() + (from - m_windowStart), static_cast<std::size_t>(to - from));
+    }
+
+private:
+    static constexpr std::uint64_t kCopyInKernel = 256 * 1024;
+    static constexpr std::size_t kWindow = 1 << 20;
+    int m_fd;
+    CSafeOutputFile& m_output;
+    std::unique_ptr<char[]> m_window;
+    std::uint64_t m_windowStart = 0;
+    std::uint64_t m_windowEnd = 0;
+};
+
+} // namespace
+
+bool CleanWorldOnThreads(const std::string& path, int inputFd, std::uint64_t size, CSafeOutputFile& output,
+                         const CFreezeList& frozen, const CCleanOptions& options, CCleanResult& result,
+                         ICommandProgress* progress) {
+    if (options.lineEnd != LineEnd::Lf || inputFd < 0)
+        return false;
+    const unsigned count = ThreadsFor(size, options.threads);
+    if (count <= 1)
+        return false;
+    const std::size_t frozenCount = frozen.Count();
+    // The offsets tell where each stretch's cursor starts; they must be known and in file order.
+    for (std::size_t i = 0; i < frozenCount; ++i) {
+        const std::uint64_t offset = frozen.OffsetOf(i);
+        if (offset == CFreezeList::kNoOffset || (i > 0 && offset <= frozen.OffsetOf(i - 1)))
+            return false;
+    }
+    std::vector<std::uint64_t> bounds;
+    if (!CutIntoStretches(path, size, count, bounds))
+        return false;
+    std::vector<std::unique_ptr<CCleanStretch>> stretches;
+    std::size_t cursor = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        auto stretch = std::make_unique<CCleanStretch>();
+        stretch->begin = bounds[i];
+        stretch->end = bounds[i + 1];
+        while (cursor < frozenCount && frozen.OffsetOf(cursor) < stretch->begin)
+            ++cursor;
+        stretch->startCursor = frozenCount == 0 ? 0 : std::min(cursor, frozenCount - 1);
+        stretches.push_back(std::move(stretch));
+    }
+
+    if (progress != nullptr)
+        progress->OnProgress(0, size);
+    std::atomic<bool> stop{false};
+    std::mutex doneLock;
+    std::condition_variable doneSignal;
+    std::vector<std::thread> workers;
+    try {
+        for (unsigned i = 0; i < count; ++i) {
+            workers.emplace_back([&, i] {
+                FindDrops(path, *stretches[i], frozen, i + 1 == count, stop);
+                std::lock_guard<std::mutex> guard(doneLock);
+                stretches[i]->finished = true;
+                doneSignal.notify_all();
+            });
+        }
+    } catch (const std::system_error&) {
+        stop = true; // too few threads to be had: the caller does it on one
+    }
+    {
+        std::unique_lock<std::mutex> lock(doneLock);
+        const auto allDone = [&] {
+            for (std::size_t i = 0; i < workers.size(); ++i)
+                if (!stretches[i]->finished)
+                    return false;
+            return true;
+        };
+        while (!allDone()) {
+            if (!doneSignal.wait_for(lock, std::chrono::milliseconds(100), allDone) && progress != nullptr) {
+                std::uint64_t bytes = 0;
+                for (const auto& stretch : stretches)
+                    bytes += stretch->bytesDone.load(std::memory_order_relaxed);
+                lock.unlock();
+                progress->OnProgress(std::min(bytes, size), size);
+                lock.lock();
+            }
+        }
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    if (workers.size() < count)
+        return false;
+    for (unsigned i = 0; i < count; ++i) {
+        if (stretches[i]->needsLineMode)
+            return false;
+        if (i + 1 < count && stretches[i]->endCursor != stretches[i + 1]->startCursor)
+            return false; // the records are not where the list says: the one-thread walk decides
+    }
+
+    CKeptCopier copier(inputFd, output);
+    std::uint64_t kept = 0; // first input byte not yet copied or left out
+    result.recordsExpected = frozenCount;
+    for (const auto& stretch : stretches) {
+        for (const auto& [from, to] : stretch->drops) {
+            if (!copier.Copy(kept, from))
+                break;
+            kept = to;
+            ++result.recordsDropped;
+        }
+        result.linesRead += stretch->lines;
+        if (output.Failed())
+            break;
+    }
+    if (!output.Failed())
+        copier.Copy(kept, stretches.back()->end);
+    if (progress != nullptr)
+        progress->OnProgress(stretches.back()->end, size);
+    result.bytesWritten = output.BytesWritten();
+    return true;
 }
 
 } // namespace frostmark

@@ -6,6 +6,7 @@
 
 #include "engine/CommandProgress.h"
 #include "engine/FreezeList.h"
+#include "engine/Stretches.h"
 
 namespace frostmark {
 
@@ -27,6 +28,8 @@ struct CCleanOptions {
     // stays as it was) and fails the command with the reason given. For a caller that must first see
     // another output written.
     std::function<bool(std::string& reason)> beforeCommit;
+    // How many threads may look for the records to drop (see CleanWorldOnThreads).
+    CScanThreads threads;
 };
 
 struct CCleanResult : CCommandResult {
@@ -51,5 +54,17 @@ struct CCleanResult : CCommandResult {
 void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& frozen,
                 CScriptContext& context, const CCleanOptions& options, CCleanResult& result,
                 ICommandProgress* progress, int inputFd = -1);
+
+// CleanWorld with LF output on several threads, for a file of `size` bytes at path (inputFd the same file)
+// whose lines all end with a lone line feed. Each thread looks for the records to drop in its own
+// stretch of the file, with the cursor starting where the freeze list's record offsets put it; the
+// output is then the input without those records. The outcome is CleanWorld's exactly: each stretch
+// must end with the cursor where the next one began, which holds when the file still has the records
+// where the analysis found them. When it does not, when the list lacks offsets, when the file is too
+// small to share out or when a line must be rewritten, nothing is written and false is returned: the
+// caller then runs CleanWorld. True: the output is complete (or failed, see output) and the counts set.
+bool CleanWorldOnThreads(const std::string& path, int inputFd, std::uint64_t size, CSafeOutputFile& output,
+                         const CFreezeList& frozen, const CCleanOptions& options, CCleanResult& result,
+                         ICommandProgress* progress);
 
 } // namespace frostmark

@@ -29,16 +29,16 @@ TEST(FreezeList, RecordsKeepTheirAddressesThroughAppendSpliceAndRemoval) {
     CFreezeList list;
     std::vector<const CWorldItem*> addresses;
     for (std::uint32_t serial = 1; serial <= 10000; ++serial)
-        addresses.push_back(&list.Append(Record(serial)));
+        addresses.push_back(&list.Append(Record(serial), serial * 100u));
 
     CFreezeList other;
     for (std::uint32_t serial = 10001; serial <= 15000; ++serial)
-        addresses.push_back(&other.Append(Record(serial)));
+        addresses.push_back(&other.Append(Record(serial), serial * 100u));
     list.Splice(other);
     EXPECT_TRUE(other.IsEmpty());
     // Appending after a splice fills the list's own last block and then new ones, never other's.
     for (std::uint32_t serial = 15001; serial <= 20000; ++serial)
-        addresses.push_back(&list.Append(Record(serial)));
+        addresses.push_back(&list.Append(Record(serial), serial * 100u));
     ASSERT_EQ(list.Count(), 20000u);
     for (std::size_t i = 0; i < list.Count(); ++i) {
         ASSERT_EQ(&list[i], addresses[i]) << i;
@@ -64,6 +64,9 @@ TEST(FreezeList, RecordsKeepTheirAddressesThroughAppendSpliceAndRemoval) {
     EXPECT_EQ(list[0].serial, 3u);
     list.RemoveAt(list.Count());
     EXPECT_EQ(list.Count(), 19995u);
+    // Each record's file offset stays with it through all of that.
+    for (std::size_t i = 0; i < list.Count(); ++i)
+        ASSERT_EQ(list.OffsetOf(i), list[i].serial * 100u) << i;
 }
 
 TEST(FreezeList, SpliceIntoEmptyAndFromEmptyAndNullAppends) {
@@ -82,6 +85,8 @@ TEST(FreezeList, SpliceIntoEmptyAndFromEmptyAndNullAppends) {
     list.Splice(list);  // itself: nothing moves
     list.Append(Record(9));
     EXPECT_EQ(Serials(list), (std::vector<std::uint32_t>{7, 8, 9}));
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(list.OffsetOf(i), CFreezeList::kNoOffset); // none given
     list.RemoveAll();
     EXPECT_TRUE(list.IsEmpty());
     list.Append(Record(10));
