@@ -77,6 +77,8 @@ public:
 private:
     bool WriteSlow(const void* data, std::size_t size);
     bool Flush();
+    void StartWriteBack();
+    static constexpr std::uint64_t kWriteBackStep = std::uint64_t(32) << 20;
     void FailErrno(int error);
 
     std::unique_ptr<char[]> m_buffer;
@@ -84,6 +86,7 @@ private:
     std::size_t m_used = 0;
     std::uint64_t m_flushed = 0;
     std::uint64_t m_reserved = 0;
+    std::uint64_t m_writeBackFrom = 0; // output bytes before this have been handed to the disk
     int m_fd = -1;
     bool m_failed = false;
     std::string m_targetPath; // as given by the caller, for messages
