@@ -15,9 +15,11 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <thread>
+#include <unistd.h>
 
 namespace frostmark {
 
@@ -77,13 +79,51 @@ std::string CAnalysisResult::Message() const {
 
 namespace {
 
+// What one stretch of the scan found out for the clean (see CCleanPlan): the length of every chosen
+// record, and the serials of the other records between chosen ones, against which each chosen record's
+// serial is checked: the cleaner's cursor, awaiting that serial, would drop any such record first.
+struct CPlanPart {
+    // Gaps longer than this give no plan: a world with few frozen records is cleaned quickly anyway.
+    static constexpr std::size_t kMaxGap = std::size_t(1) << 20;
+    bool usable = true;
+    bool anyChosen = false;
+    std::uint32_t firstSerial = 0; // of the first chosen record
+    std::uint32_t lastSerial = 0;  // of the last chosen record
+    std::vector<std::uint32_t, CLargeAllocator<std::uint32_t>> lengths;
+    std::vector<std::uint32_t> leading;  // serials of the records before the first chosen one
+    std::vector<std::uint32_t> trailing; // serials of the records since the last chosen one
+    std::uint64_t bodyLines = 0;
+
+    void Other(std::uint32_t serial) {
+        std::vector<std::uint32_t>& gap = anyChosen ? trailing : leading;
+        if (gap.size() >= kMaxGap)
+            usable = false;
+        else
+            gap.push_back(serial);
+    }
+    void Chosen(std::uint32_t serial, std::uint64_t length) {
+        if (anyChosen) {
+            if (std::find(trailing.begin(), trailing.end(), serial) != trailing.end())
+                usable = false;
+            trailing.clear();
+        } else {
+            firstSerial = serial; // checked against the leading gap when the stretches are joined
+            anyChosen = true;
+        }
+        lastSerial = serial;
+        if (length > UINT32_MAX)
+            usable = false;
+        lengths.push_back(static_cast<std::uint32_t>(length));
+    }
+};
+
 // Scans the lines that begin before `end` (the reader placed at a line start), counting into counts and
 // appending chosen records to list. chosen(record, index) follows every append; tick(position) every
-// 1000 lines; a false from tick ends the scan early.
+// 1000 lines; a false from tick ends the scan early. plan, when given, collects what the clean can use.
 template <class Chosen, class Tick>
 void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, CItemTypeSource* types,
                const CFreezeOptions& options, CFreezeList& list, CAnalysisCounts& counts, Chosen&& chosen,
-               Tick&& tick) {
+               Tick&& tick, CPlanPart* plan = nullptr) {
     // One record is reused for every header; only chosen records are copied into the list, so memory
     // grows with the freeze list alone.
     CWorldItem item;
@@ -96,7 +136,8 @@ void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, 
             const std::uint64_t offset = reader.LineStart();
             item.Reset();
             item.SetId(WorldItemHeaderId(line));
-            ReadWorldItemBody(reader, item, context);
+            const std::uint64_t bodyLines = ReadWorldItemBody(reader, item, context);
+            bool taken = false;
             if (item.IsTopLevel()) {
                 ++counts.topLevel;
                 const std::uint32_t art = ArtId(item, context);
@@ -105,7 +146,16 @@ void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, 
                     counts.sizeEstimate += kEstimatedBytesPerObject;
                     const CWorldItem& stored = list.Append(item, offset);
                     chosen(stored, list.Count() - 1);
+                    taken = true;
                 }
+            }
+            if (plan) {
+                plan->bodyLines += bodyLines;
+                // The record ends where the next line beginning with "[" does, or with the file.
+                if (taken)
+                    plan->Chosen(item.serial, reader.Position() - offset);
+                else
+                    plan->Other(item.serial);
             }
         }
         if (counts.lines % kAnalysisRefreshLines == 0 && !tick(reader.Position()))
@@ -141,6 +191,7 @@ struct CStretch {
     std::uint64_t end = 0;
     CAnalysisCounts counts;
     CFreezeList chosen;
+    CPlanPart plan;
     int error = 0;
     bool failed = false;
     std::atomic<std::int64_t> lines{0};
@@ -175,7 +226,10 @@ void ScanStretch(const std::string& path, CStretch& stretch, const CScriptContex
             stretch.toFreeze.store(stretch.counts.toFreeze, std::memory_order_relaxed);
             stretch.bytesDone.store(position - stretch.begin, std::memory_order_relaxed);
             return !stop.load(std::memory_order_relaxed) && (!tick || tick(position));
-        });
+        },
+        &stretch.plan);
+    if (reader.SawCarriageReturn())
+        stretch.plan.usable = false;
     if (reader.Failed()) {
         stretch.failed = true;
         stretch.error = errno;
@@ -256,6 +310,58 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
     return AnalyzeWorldFile(worldPath, context, makeTypes, options, freezeList, observer, one);
 }
 
+namespace {
+
+bool IdentityOf(const std::string& path, CFileIdentity& identity, bool& endsWithLineFeed) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = CFileIdentity::Of(fd, identity);
+    char last = '\n';
+    if (ok && identity.size > 0)
+        ok = ::pread(fd, &last, 1, static_cast<off_t>(identity.size - 1)) == 1;
+    endsWithLineFeed = last == '\n';
+    ::close(fd);
+    return ok;
+}
+
+// Joins the stretches' findings into the plan for the clean, or null when they do not allow one: the
+// first chosen record of each stretch is checked against the records since the previous chosen one,
+// which may lie in earlier stretches, and the last chosen record against all records after it (the
+// cursor stays on it at the end, dropping any later record with its serial).
+std::unique_ptr<CCleanPlan> JoinPlanParts(const std::vector<std::unique_ptr<CStretch>>& stretches) {
+    auto plan = std::make_unique<CCleanPlan>();
+    std::vector<std::uint32_t> pending; // serials of the records since the last chosen one
+    bool anyChosen = false;
+    std::uint32_t lastSerial = 0;
+    const auto holds = [](const std::vector<std::uint32_t>& serials, std::uint32_t serial) {
+        return std::find(serials.begin(), serials.end(), serial) != serials.end();
+    };
+    for (const auto& stretch : stretches) {
+        CPlanPart& part = stretch->plan;
+        if (!part.usable)
+            return nullptr;
+        plan->lines += static_cast<std::uint64_t>(stretch->counts.lines) + part.bodyLines;
+        if (part.anyChosen) {
+            if (holds(pending, part.firstSerial) || holds(part.leading, part.firstSerial))
+                return nullptr;
+            pending = std::move(part.trailing);
+            lastSerial = part.lastSerial;
+            anyChosen = true;
+            plan->lengths.insert(plan->lengths.end(), part.lengths.begin(), part.lengths.end());
+        } else {
+            if (pending.size() + part.leading.size() > CPlanPart::kMaxGap)
+                return nullptr;
+            pending.insert(pending.end(), part.leading.begin(), part.leading.end());
+        }
+    }
+    if (anyChosen && holds(pending, lastSerial))
+        return nullptr;
+    return plan;
+}
+
+} // namespace
+
 CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& context,
                                  const ItemTypeSourceMaker& makeTypes, const CFreezeOptions& options,
                                  CFreezeList& freezeList, IAnalysisObserver* observer,
@@ -275,6 +381,9 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
     // Cut the file into stretches that begin between records.
     const std::uint64_t size = reader.Size();
     reader.Close();
+    CFileIdentity before;
+    bool endsWithLineFeed = false;
+    const bool identified = IdentityOf(worldPath, before, endsWithLineFeed) && before.size == size;
     std::vector<std::uint64_t> bounds;
     errno = 0;
     if (!CutIntoStretches(worldPath, size, count, bounds))
@@ -379,6 +488,19 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
         counts.toFreeze += stretch.counts.toFreeze;
     }
     counts.sizeEstimate = counts.toFreeze * kEstimatedBytesPerObject;
+
+    // The plan holds only for the file as it was throughout the scan.
+    CFileIdentity after;
+    bool stillEndsWithLineFeed = false;
+    if (identified && endsWithLineFeed && IdentityOf(worldPath, after, stillEndsWithLineFeed) &&
+        after == before) {
+        std::unique_ptr<CCleanPlan> plan = JoinPlanParts(stretches);
+        if (plan && plan->lengths.size() == freezeList.Count()) {
+            plan->file = before;
+            plan->serialSum = freezeList.SerialSum();
+            freezeList.SetCleanPlan(std::move(plan));
+        }
+    }
     return result;
 }
 

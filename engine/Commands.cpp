@@ -116,8 +116,12 @@ CCleanResult CleanWorldFile(const std::string& inputPath, const std::string& out
                            opened.st_ino == info.st_ino;
     const std::uint64_t stretch = static_cast<std::uint64_t>(info.st_size) / (frozen.Count() + 1);
     const bool copyStretches = sameInput && stretch >= options.minCopyStretch;
-    if (!sameInput ||
-        !CleanWorldOnThreads(inputPath, inputFd, input.Size(), output, frozen, options, result, progress))
+    // The analysis's plan, else threads that search the file, else the walk line by line: each way
+    // gives the same output, the later ones where the earlier cannot be sure of it.
+    const bool done = sameInput && (CleanWorldByPlan(inputFd, output, frozen, options, result, progress) ||
+                                    CleanWorldOnThreads(inputPath, inputFd, input.Size(), output, frozen,
+                                                        options, result, progress));
+    if (!done)
         CleanWorld(input, output, frozen, context, options, result, progress, copyStretches ? inputFd : -1);
     if (inputFd >= 0)
         ::close(inputFd);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <sys/stat.h>
 #include <utility>
 
 namespace frostmark {
@@ -18,7 +19,27 @@ CFreezeList::Block CFreezeList::NewBlock() {
     return Block(memory);
 }
 
+bool CFileIdentity::Of(int fd, CFileIdentity& identity) {
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0)
+        return false;
+    identity.device = static_cast<std::uint64_t>(info.st_dev);
+    identity.inode = static_cast<std::uint64_t>(info.st_ino);
+    identity.size = static_cast<std::uint64_t>(info.st_size);
+    identity.modifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    identity.changedNs = static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    return true;
+}
+
+std::uint64_t CFreezeList::SerialSum() const {
+    std::uint64_t sum = 0;
+    for (std::size_t i = 0; i < m_items.size(); ++i)
+        sum = sum * 0x9E3779B97F4A7C15ull + m_items[i]->serial + 1;
+    return sum;
+}
+
 CWorldItem& CFreezeList::Append(const CWorldItem& item, std::uint64_t offset) {
+    m_plan.reset();
     if (m_usedInLastBlock == kBlockRecords) {
         m_blocks.push_back(NewBlock());
         m_usedInLastBlock = 0;
@@ -38,6 +59,7 @@ void CFreezeList::Append(std::unique_ptr<CWorldItem> item) {
 void CFreezeList::Splice(CFreezeList& other) {
     if (&other == this)
         return;
+    m_plan.reset();
     if (other.m_items.empty()) {
         other.RemoveAll(); // blocks of removed records go too
         return;
@@ -70,6 +92,7 @@ void CFreezeList::Release(CWorldItem& item) {
 
 void CFreezeList::RemoveAt(std::size_t index) {
     if (index < m_items.size()) {
+        m_plan.reset();
         Release(*m_items[index]);
         m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(index));
         m_offsets.erase(m_offsets.begin() + static_cast<std::ptrdiff_t>(index));
@@ -77,6 +100,7 @@ void CFreezeList::RemoveAt(std::size_t index) {
 }
 
 std::size_t CFreezeList::RemoveIndexes(std::vector<std::size_t> indexes) {
+    m_plan.reset();
     std::sort(indexes.begin(), indexes.end());
     indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
     std::size_t removed = 0;
@@ -106,6 +130,7 @@ long CFreezeList::IndexOf(const CWorldItem* item) const {
 }
 
 void CFreezeList::RemoveAll() {
+    m_plan.reset();
     m_items.clear();
     m_offsets.clear();
     m_blocks.clear();

@@ -10,6 +10,31 @@
 
 namespace frostmark {
 
+// What tells one state of a file from another: a file changed in any way since has another change time
+// (which no program can set back), and usually another size, modification time or inode as well.
+struct CFileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
+    bool operator==(const CFileIdentity&) const = default;
+    // The identity of the open file fd; false when it cannot be had.
+    static bool Of(int fd, CFileIdentity& identity);
+};
+
+// What an analysis learnt of the world file that spares the clean its own search for the records to
+// drop: for the file in exactly the state it was analysed in, the clean drops precisely the listed
+// records, each the given number of bytes long from its offset. Only set when that was checked: every
+// line ends with a lone line feed, and no other record stands where the cleaner's serial cursor would
+// take it for a listed one.
+struct CCleanPlan {
+    CFileIdentity file;
+    std::vector<std::uint32_t, CLargeAllocator<std::uint32_t>> lengths; // one per record of the list
+    std::uint64_t lines = 0;                                            // lines of the file
+    std::uint64_t serialSum = 0; // of the list's serials, so that a changed record is noticed
+};
+
 // The records chosen for freezing, in the order the analysis met them in the world file. The list owns
 // them; each record keeps its address while it is in the list, so a user interface may hold pointers to
 // the records it shows. The cleaner relies on the file order.
@@ -48,6 +73,13 @@ public:
     std::size_t RemoveIndexes(std::vector<std::size_t> indexes);
     // The world file offset given with the record at index, or kNoOffset.
     std::uint64_t OffsetOf(std::size_t index) const { return m_offsets[index]; }
+    // The plan an analysis left with the list, or null. Any change of the list through its own members
+    // removes it.
+    const CCleanPlan* CleanPlan() const { return m_plan.get(); }
+    void SetCleanPlan(std::unique_ptr<CCleanPlan> plan) { m_plan = std::move(plan); }
+    // The sum the plan keeps of the list's serials, as the list holds them now.
+    std::uint64_t SerialSum() const;
+
     // Index of the record at this address, or -1: how a list entry holding a record pointer finds it.
     long IndexOf(const CWorldItem* item) const;
     void RemoveAll();
@@ -68,6 +100,7 @@ private:
     std::vector<std::uint64_t, CLargeAllocator<std::uint64_t>> m_offsets; // one per entry of m_items
     std::vector<Block> m_blocks;
     std::size_t m_usedInLastBlock = kBlockRecords;
+    std::unique_ptr<CCleanPlan> m_plan;
 };
 
 } // namespace frostmark

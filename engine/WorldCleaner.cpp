@@ -297,6 +297,46 @@ private:
 
 } // namespace
 
+bool CleanWorldByPlan(int inputFd, CSafeOutputFile& output, const CFreezeList& frozen,
+                      const CCleanOptions& options, CCleanResult& result, ICommandProgress* progress) {
+    const CCleanPlan* plan = frozen.CleanPlan();
+    const std::size_t count = frozen.Count();
+    if (options.lineEnd != LineEnd::Lf || plan == nullptr || plan->lengths.size() != count)
+        return false;
+    CFileIdentity file;
+    if (!CFileIdentity::Of(inputFd, file) || !(file == plan->file) || frozen.SerialSum() != plan->serialSum)
+        return false;
+    std::uint64_t previousEnd = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint64_t offset = frozen.OffsetOf(i);
+        if (offset == CFreezeList::kNoOffset || offset < previousEnd || offset + plan->lengths[i] > file.size)
+            return false;
+        previousEnd = offset + plan->lengths[i];
+    }
+
+    if (progress != nullptr)
+        progress->OnProgress(0, file.size);
+    CKeptCopier copier(inputFd, output);
+    std::uint64_t kept = 0; // first input byte not yet copied or left out
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint64_t offset = frozen.OffsetOf(i);
+        if (!copier.Copy(kept, offset))
+            break;
+        kept = offset + plan->lengths[i];
+        ++result.recordsDropped;
+        if (progress != nullptr && i % 4096 == 0)
+            progress->OnProgress(kept, file.size);
+    }
+    if (!output.Failed())
+        copier.Copy(kept, file.size);
+    if (progress != nullptr)
+        progress->OnProgress(file.size, file.size);
+    result.recordsExpected = count;
+    result.linesRead = plan->lines;
+    result.bytesWritten = output.BytesWritten();
+    return true;
+}
+
 bool CleanWorldOnThreads(const std::string& path, int inputFd, std::uint64_t size, CSafeOutputFile& output,
                          const CFreezeList& frozen, const CCleanOptions& options, CCleanResult& result,
                          ICommandProgress* progress) {

@@ -55,6 +55,13 @@ void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& 
                 CScriptContext& context, const CCleanOptions& options, CCleanResult& result,
                 ICommandProgress* progress, int inputFd = -1);
 
+// CleanWorld with LF output by the plan the analysis left with the freeze list (see CCleanPlan), when
+// inputFd is the file in the very state the plan was made for: the output is the input without the
+// listed records, copied without reading the input line by line again. False, with nothing written,
+// when there is no such plan or the file or the list changed since.
+bool CleanWorldByPlan(int inputFd, CSafeOutputFile& output, const CFreezeList& frozen,
+                      const CCleanOptions& options, CCleanResult& result, ICommandProgress* progress);
+
 // CleanWorld with LF output on several threads, for a file of `size` bytes at path (inputFd the same file)
 // whose lines all end with a lone line feed. Each thread looks for the records to drop in its own
 // stretch of the file, with the cursor starting where the freeze list's record offsets put it; the

@@ -215,15 +215,18 @@ void ApplyWorldItemLine(std::string_view line, CWorldItem& item, CScriptContext&
     ApplyLine(line, item, context);
 }
 
-void ReadWorldItemBody(CLineReader& reader, CWorldItem& item, CScriptContext& context) {
+std::uint64_t ReadWorldItemBody(CLineReader& reader, CWorldItem& item, CScriptContext& context) {
     std::string_view line;
+    std::uint64_t lines = 0;
     while (reader.ReadLine(line)) {
         if (!line.empty() && line[0] == '[') {
             reader.StepBack();
-            return;
+            return lines;
         }
+        ++lines;
         ApplyLine(line, item, context);
     }
+    return lines;
 }
 
 bool ApplySerialLine(std::string_view line, std::uint32_t& serial) {

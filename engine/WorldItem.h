@@ -56,8 +56,8 @@ std::string_view WorldItemHeaderId(std::string_view line);
 // names resolved through the context's DEFNAMEs), ID, DISPID (text) and P (x,y,z). Keys match without
 // regard to case and nothing is trimmed, so "SERIAL =1" is not SERIAL. The last occurrence of a key
 // wins. Returns with the reader placed so that its next ReadLine gives the "[" line again, or at the
-// end of the file. Never fails on content.
-void ReadWorldItemBody(CLineReader& reader, CWorldItem& item, CScriptContext& context);
+// end of the file. Never fails on content. Returns the number of body lines read.
+std::uint64_t ReadWorldItemBody(CLineReader& reader, CWorldItem& item, CScriptContext& context);
 
 // Applies one body line to the record (what ReadWorldItemBody does per line); exposed for tests and
 // for readers that hold the lines already.

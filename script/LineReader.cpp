@@ -25,7 +25,7 @@ void CLineReader::Close() {
     m_begin = m_end = m_lastLine = 0;
     Rescan();
     m_bufferOffset = m_lineStart = m_size = 0;
-    m_open = m_atEnd = m_haveLine = m_failed = false;
+    m_open = m_atEnd = m_haveLine = m_failed = m_sawCarriageReturn = false;
 }
 
 bool CLineReader::Open(const std::string& path) {
@@ -106,6 +106,7 @@ bool CLineReader::ReadLineSlow(std::string_view& line) {
         size_t length = size_t(lf - start);
         if (length != 0 && start[length - 1] == '\r') {
             --length;
+            m_sawCarriageReturn = true;
         }
         line = std::string_view(start, length);
         m_lastLine = m_begin;

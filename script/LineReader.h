@@ -59,6 +59,8 @@ public:
     const std::string& Path() const { return m_path; }
     // True when a read from the file failed (as opposed to a clean end of file).
     bool Failed() const { return m_failed; }
+    // True once a line was returned without the carriage return that ended it (a CR LF line end).
+    bool SawCarriageReturn() const { return m_sawCarriageReturn; }
 
 private:
     // Bit i is set when p[i] is a line feed, for the 64 bytes at p.
@@ -91,6 +93,7 @@ private:
     bool m_atEnd = false; // the file has nothing more to give beyond m_end
     bool m_haveLine = false;
     bool m_failed = false;
+    bool m_sawCarriageReturn = false;
 };
 
 inline uint64_t CLineReader::LineFeedMask(const char* p) {
@@ -119,6 +122,7 @@ inline bool CLineReader::ReadLine(std::string_view& line) {
             size_t length = lf - m_begin;
             if (length != 0 && start[length - 1] == '\r') {
                 --length;
+                m_sawCarriageReturn = true;
             }
             line = std::string_view(start, length);
             m_lastLine = m_begin;

@@ -183,3 +183,163 @@ TEST(ParallelClean, ChangedWorldGivesTheOneThreadOutcome) {
 
 } // namespace
 } // namespace frostmark
+
+namespace frostmark {
+namespace {
+
+// An analysis on several threads leaves a plan for the clean with the list.
+void AnalyseOnThreads(const std::string& path, CFreezeList& list, unsigned threads) {
+    CScriptContext context;
+    CScanThreads scan;
+    scan.threads = threads;
+    scan.minBytesPerThread = 1;
+    const CAnalysisResult result = AnalyzeWorldFile(path, context, {}, Selection(), list, nullptr, scan);
+    ASSERT_EQ(result.status, AnalysisStatus::Ok);
+}
+
+// The same records without the plan, cleaned by the walk on one thread: what the plan must give.
+CCleaned WalkWithoutPlan(const std::string& world, const std::string& out, const CFreezeList& list) {
+    CFreezeList copy;
+    for (std::size_t i = 0; i < list.Count(); ++i)
+        copy.Append(list[i], list.OffsetOf(i));
+    EXPECT_EQ(copy.CleanPlan(), nullptr);
+    return Clean(world, out, copy, 1);
+}
+
+bool PlanTakesIt(const std::string& world, const std::string& out, const CFreezeList& list) {
+    CSafeOutputFile output;
+    EXPECT_TRUE(output.Open(out));
+    const int fd = ::open(world.c_str(), O_RDONLY);
+    CCleanResult result;
+    const bool taken = CleanWorldByPlan(fd, output, list, CCleanOptions{}, result, nullptr);
+    ::close(fd);
+    output.Abandon();
+    return taken;
+}
+
+void ExpectPlanGivesTheWalk(const std::string& world, const std::string& out, const CFreezeList& list,
+                            const std::string& what) {
+    SCOPED_TRACE(what);
+    const CCleaned walk = WalkWithoutPlan(world, out, list);
+    ASSERT_TRUE(walk.result.ok) << walk.result.error;
+    const CCleaned planned = Clean(world, out, list, 1);
+    ASSERT_TRUE(planned.result.ok) << planned.result.error;
+    EXPECT_EQ(planned.text, walk.text);
+    EXPECT_EQ(planned.result.recordsDropped, walk.result.recordsDropped);
+    EXPECT_EQ(planned.result.recordsExpected, walk.result.recordsExpected);
+    EXPECT_EQ(planned.result.bytesWritten, walk.result.bytesWritten);
+    EXPECT_EQ(planned.result.linesRead, walk.result.linesRead);
+}
+
+std::string Contained(std::uint32_t serial) {
+    char record[96];
+    std::snprintf(record, sizeof record, "[WORLDITEM 0eed]\nSERIAL=%x\nCONT=4fffffff\nP=1,1,1\n", serial);
+    return record;
+}
+
+// Records the selection leaves alone, and one it freezes.
+std::string Unfrozen(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        char record[96];
+        std::snprintf(record, sizeof record, "[WORLDITEM 0eee]\nSERIAL=%x\nP=%d,2,0\n", 0x100 + i, i % 4000);
+        text += record;
+    }
+    return text;
+}
+
+std::string Frozen(std::uint32_t serial) {
+    char record[96];
+    std::snprintf(record, sizeof record, "[WORLDITEM 0eed]\nSERIAL=%x\nP=9,9,0\nATTR=8000\n", serial);
+    return record;
+}
+
+TEST(CleanPlan, AnalysisOnThreadsLeavesAPlanThatGivesTheWalk) {
+    test::CTempDir dir;
+    const std::string out = (dir.Path() / "out.wsc").string();
+    for (std::uint64_t seed : {7u, 8u}) {
+        const std::string world = dir.Write("world.wsc", Generated(seed, false));
+        for (unsigned threads : {2u, 3u, 8u}) {
+            CFreezeList list;
+            AnalyseOnThreads(world, list, threads);
+            ASSERT_NE(list.CleanPlan(), nullptr) << threads;
+            EXPECT_TRUE(PlanTakesIt(world, out, list));
+            ExpectPlanGivesTheWalk(world, out, list, "seed " + std::to_string(seed));
+        }
+    }
+}
+
+// Wherever the cleaner's cursor would not drop exactly the listed records, there is no plan, and the
+// clean still gives the walk's result.
+TEST(CleanPlan, NoPlanWhereTheCursorWouldGoElsewhere) {
+    test::CTempDir dir;
+    const std::string out = (dir.Path() / "out.wsc").string();
+    const std::string text = Generated(9, false);
+    const std::string world = dir.Write("world.wsc", text);
+    CFreezeList reference;
+    AnalyseOnThreads(world, reference, 3);
+    ASSERT_GT(reference.Count(), 10u);
+    const std::uint32_t first = reference[0].serial;
+    const std::uint32_t middle = reference[reference.Count() / 2].serial;
+    const std::uint32_t last = reference[reference.Count() - 1].serial;
+    const std::size_t middleAt = static_cast<std::size_t>(reference.OffsetOf(reference.Count() / 2));
+
+    struct CCase {
+        std::string name;
+        std::string text;
+    };
+    const std::vector<CCase> cases = {
+        // A contained record with the serial of a frozen one, before it: dropped in its place.
+        {"before the first", Contained(first) + text},
+        {"before one in the middle", text.substr(0, middleAt) + Contained(middle) + text.substr(middleAt)},
+        // After the last frozen record the cursor stays on it, dropping any later record with its serial.
+        {"after the last", text + Contained(last)},
+        // Line ends to rewrite.
+        {"a last line without its line feed", text + "[WORLDITEM 0eed]\nSERIAL=1"},
+        {"crlf", Generated(9, true)},
+        // The same far apart, with stretches between them that choose nothing: the check spans them.
+        {"far before", Contained(0x4abc) + Unfrozen(3000) + Frozen(0x4abc)},
+        {"far after", Frozen(0x4abc) + Unfrozen(3000) + Contained(0x4abc)},
+    };
+    for (const CCase& c : cases) {
+        const std::string path = dir.Write("case.wsc", c.text);
+        for (unsigned threads : {2u, 3u, 5u, 8u}) {
+            CFreezeList list;
+            AnalyseOnThreads(path, list, threads);
+            EXPECT_EQ(list.CleanPlan(), nullptr) << c.name << ", " << threads << " threads";
+            ExpectPlanGivesTheWalk(path, out, list, c.name);
+        }
+    }
+}
+
+TEST(CleanPlan, AChangedFileOrListIsCleanedWithoutThePlan) {
+    test::CTempDir dir;
+    const std::string out = (dir.Path() / "out.wsc").string();
+    const std::string text = Generated(10, false);
+    const std::string world = dir.Write("world.wsc", text);
+
+    // The world saved again after the analysis, even with the same bytes.
+    CFreezeList list;
+    AnalyseOnThreads(world, list, 3);
+    ASSERT_NE(list.CleanPlan(), nullptr);
+    dir.Write("world.wsc", Contained(list[0].serial) + text);
+    EXPECT_FALSE(PlanTakesIt(world, out, list));
+    ExpectPlanGivesTheWalk(world, out, list, "saved again");
+    dir.Write("world.wsc", text);
+    EXPECT_FALSE(PlanTakesIt(world, out, list));
+
+    // A record of the list changed, or records removed from it.
+    CFreezeList edited;
+    AnalyseOnThreads(world, edited, 3);
+    ASSERT_NE(edited.CleanPlan(), nullptr);
+    edited[1].serial += 1;
+    EXPECT_FALSE(PlanTakesIt(world, out, edited));
+    ExpectPlanGivesTheWalk(world, out, edited, "serial changed");
+    CFreezeList removed;
+    AnalyseOnThreads(world, removed, 3);
+    removed.RemoveAt(0);
+    EXPECT_EQ(removed.CleanPlan(), nullptr);
+}
+
+} // namespace
+} // namespace frostmark
