@@ -184,9 +184,10 @@ private:
     CItemTypeSource& m_source;
 };
 
-// One stretch of the file and what its thread found there. The counters are published every 1000
-// lines for the progress shown meanwhile.
-struct CStretch {
+// One stretch of the file and what its thread found there. Its thread writes to it for every record, so
+// no two stretches may share a cache line (the processors would pass the line back and forth). The
+// counters are published every 1000 lines for the progress shown meanwhile.
+struct alignas(64) CStretch {
     std::uint64_t begin = 0;
     std::uint64_t end = 0;
     CAnalysisCounts counts;

@@ -11,6 +11,7 @@
 # Every figure is reported as wall time and as processor time (user + system) of the measured work,
 # and compared as ratios: on a machine shared with other jobs processor time is the steadier one.
 #   scan   every record read and every ArtId computed, 16383 script constants loaded  vs  wc -l
+#          (on one thread, and on one thread per processor as the analysis runs it)
 #   clean  the world with every fifth top-level item frozen (20%), output synced      vs  cp (and cp + sync)
 #   patch  a patch file of 1,000,000 objects of the world                              vs  the scan
 # The scan's peak memory is measured on the world and on a tenth of it: it must not grow with the file.
@@ -83,6 +84,7 @@ best_of "wc -l" wc -l "$world"
 best_of "cat" cat "$world"
 best_of "scan" "$bench" scan "$world"
 best_of "scan, no constants" "$bench" scan-nonames "$world"
+best_of "scan, all cores" "$bench" scan-threads "$world"
 best_of "scan of a tenth" "$bench" scan "$small"
 best_of "cp" cp "$world" "$out"
 best_of "cp + sync" sh -c 'cp "$1" "$2" && sync "$2"' sh "$world" "$out"
@@ -92,7 +94,7 @@ best_of "patch 1,000,000" "$bench" patch "$world" "$patch" 1000000
 printf '\nWorld: %s (%s bytes), %s runs each, fastest counts. Load average: %s\n\n' "$world" "$bytes" "$repeat" \
   "$(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-22s %10s %10s %12s  %s\n' "measurement" "wall s" "cpu s" "peak KiB" "details"
-for label in "wc -l" "cat" "scan" "scan, no constants" "scan of a tenth" "cp" "cp + sync" "clean 20%" \
+for label in "wc -l" "cat" "scan" "scan, no constants" "scan, all cores" "scan of a tenth" "cp" "cp + sync" "clean 20%" \
   "patch 1,000,000"; do
   printf '%-22s %10s %10s %12s  %s\n' "$label" "${wall[$label]}" "${cpu[$label]}" "${rss[$label]}" "${detail[$label]}"
 done
@@ -103,6 +105,8 @@ printf '  scan / wc -l                 %s / %s   (target: within 5)\n' \
   "$(ratio "${wall[scan]}" "${wall[wc -l]}")" "$(ratio "${cpu[scan]}" "${cpu[wc -l]}")"
 printf '  scan without constants / wc  %s / %s\n' \
   "$(ratio "${wall[scan, no constants]}" "${wall[wc -l]}")" "$(ratio "${cpu[scan, no constants]}" "${cpu[wc -l]}")"
+printf '  scan on all cores / wc -l    %s / %s   (%s processors; the analysis scans this way)\n' \
+  "$(ratio "${wall[scan, all cores]}" "${wall[wc -l]}")" "$(ratio "${cpu[scan, all cores]}" "${cpu[wc -l]}")" "$(nproc)"
 printf '  clean / cp                   %s / %s   (target: within 4)\n' \
   "$(ratio "${wall[clean 20%]}" "${wall[cp]}")" "$(ratio "${cpu[clean 20%]}" "${cpu[cp]}")"
 printf '  clean / (cp + sync)          %s / %s\n' \
