@@ -84,7 +84,7 @@ namespace {
 // serial is checked: the cleaner's cursor, awaiting that serial, would drop any such record first.
 struct CPlanPart {
     // Gaps longer than this give no plan: a world with few frozen records is cleaned quickly anyway.
-    static constexpr std::size_t kMaxGap = std::size_t(1) << 20;
+    static constexpr std::size_t kMaxGap = std::size_t(1) << 16;
     bool usable = true;
     bool anyChosen = false;
     std::uint32_t firstSerial = 0; // of the first chosen record
@@ -95,16 +95,20 @@ struct CPlanPart {
     std::uint64_t bodyLines = 0;
 
     void Other(std::uint32_t serial) {
+        if (!usable)
+            return;
         std::vector<std::uint32_t>& gap = anyChosen ? trailing : leading;
-        if (gap.size() >= kMaxGap)
-            usable = false;
-        else
+        if (gap.size() < kMaxGap)
             gap.push_back(serial);
+        else
+            GiveUp();
     }
     void Chosen(std::uint32_t serial, std::uint64_t length) {
+        if (!usable)
+            return;
         if (anyChosen) {
             if (std::find(trailing.begin(), trailing.end(), serial) != trailing.end())
-                usable = false;
+                return GiveUp();
             trailing.clear();
         } else {
             firstSerial = serial; // checked against the leading gap when the stretches are joined
@@ -112,8 +116,15 @@ struct CPlanPart {
         }
         lastSerial = serial;
         if (length > UINT32_MAX)
-            usable = false;
+            return GiveUp();
         lengths.push_back(static_cast<std::uint32_t>(length));
+    }
+    // No plan from this stretch: nothing more is kept for one.
+    void GiveUp() {
+        usable = false;
+        decltype(lengths)().swap(lengths);
+        std::vector<std::uint32_t>().swap(leading);
+        std::vector<std::uint32_t>().swap(trailing);
     }
 };
 
@@ -230,7 +241,7 @@ void ScanStretch(const std::string& path, CStretch& stretch, const CScriptContex
         },
         &stretch.plan);
     if (reader.SawCarriageReturn())
-        stretch.plan.usable = false;
+        stretch.plan.GiveUp();
     if (reader.Failed()) {
         stretch.failed = true;
         stretch.error = errno;

@@ -64,8 +64,14 @@ void CFreezeList::Splice(CFreezeList& other) {
         other.RemoveAll(); // blocks of removed records go too
         return;
     }
-    m_items.insert(m_items.end(), other.m_items.begin(), other.m_items.end());
-    m_offsets.insert(m_offsets.end(), other.m_offsets.begin(), other.m_offsets.end());
+    if (m_items.empty()) {
+        // Nothing of this list's own to keep in front: take other's order over whole, without a copy.
+        m_items.swap(other.m_items);
+        m_offsets.swap(other.m_offsets);
+    } else {
+        m_items.insert(m_items.end(), other.m_items.begin(), other.m_items.end());
+        m_offsets.insert(m_offsets.end(), other.m_offsets.begin(), other.m_offsets.end());
+    }
     // The last block of this list stays the one new records go to: other's blocks are put before it, so
     // its free places are not lost and other's (partly free) last block is never written again.
     Block last;
@@ -79,8 +85,10 @@ void CFreezeList::Splice(CFreezeList& other) {
         m_blocks.push_back(std::move(last));
     else
         m_usedInLastBlock = kBlockRecords;
-    other.m_items.clear();
-    other.m_offsets.clear();
+    // other's order is of no more use: its memory goes now rather than when other does, which keeps
+    // the peak of joining many lists down.
+    decltype(m_items)().swap(other.m_items);
+    decltype(m_offsets)().swap(other.m_offsets);
     other.m_blocks.clear();
     other.m_usedInLastBlock = kBlockRecords;
 }
