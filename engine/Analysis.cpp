@@ -57,7 +57,7 @@ std::string FormatSizeEstimate(const CAnalysisCounts& counts) {
 std::string FormatPatchObjectLine(const CWorldItem& item) {
     char colour[16];
     std::snprintf(colour, sizeof colour, "%4x", static_cast<unsigned>(item.color));
-    return item.id + "\t" + GetPointText(item) + "\t" + colour;
+    return item.id.str() + "\t" + GetPointText(item) + "\t" + colour;
 }
 
 std::string CAnalysisResult::Message() const {

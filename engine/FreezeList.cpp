@@ -95,7 +95,7 @@ void CFreezeList::Splice(CFreezeList& other) {
 
 void CFreezeList::Release(CWorldItem& item) {
     item.Reset();
-    std::string().swap(item.id);
+    item.id.clear();
 }
 
 void CFreezeList::RemoveAt(std::size_t index) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -9,12 +10,89 @@ namespace frostmark {
 class CLineReader;
 class CScriptContext;
 
+// The ID text of a record. Nearly every ID is a few characters long ("0eed", "i_gen_0eed"); those are
+// kept inside the object, so that a freeze list of millions of records needs no allocation per record and
+// 16 bytes per ID where a std::string takes 32. Longer texts go to the heap.
+class CIdText {
+public:
+    CIdText() { m_bytes[kTag] = 0; }
+    CIdText(std::string_view text) : CIdText() { assign(text.data(), text.size()); }
+    CIdText(const CIdText& other) : CIdText() { assign(other.data(), other.size()); }
+    CIdText(CIdText&& other) noexcept { Take(other); }
+    CIdText& operator=(const CIdText& other) {
+        if (this != &other)
+            assign(other.data(), other.size());
+        return *this;
+    }
+    CIdText& operator=(CIdText&& other) noexcept {
+        if (this != &other) {
+            clear();
+            Take(other);
+        }
+        return *this;
+    }
+    ~CIdText() { clear(); }
+
+    void assign(const char* text, std::size_t size) {
+        if (size < kTag) {
+            clear();
+            std::memcpy(m_bytes, text, size);
+            m_bytes[kTag] = static_cast<unsigned char>(size);
+            return;
+        }
+        char* heap = new char[size];
+        std::memcpy(heap, text, size);
+        clear();
+        std::memcpy(m_bytes, &heap, sizeof heap);
+        const std::uint64_t length = size;
+        std::memcpy(m_bytes + 8, &length, 7); // little or big endian alike: read back the same way
+        m_bytes[kTag] = kHeap;
+    }
+    void clear() {
+        if (m_bytes[kTag] == kHeap)
+            delete[] HeapText();
+        m_bytes[kTag] = 0;
+    }
+    bool empty() const { return size() == 0; }
+    std::size_t size() const {
+        if (m_bytes[kTag] != kHeap)
+            return m_bytes[kTag];
+        std::uint64_t length = 0;
+        std::memcpy(&length, m_bytes + 8, 7);
+        return static_cast<std::size_t>(length);
+    }
+    const char* data() const {
+        return m_bytes[kTag] == kHeap ? HeapText() : reinterpret_cast<const char*>(m_bytes);
+    }
+    char operator[](std::size_t index) const { return data()[index]; }
+    operator std::string_view() const { return std::string_view(data(), size()); }
+    std::string str() const { return std::string(data(), size()); }
+    friend bool operator==(const CIdText& a, std::string_view b) { return std::string_view(a) == b; }
+    friend bool operator==(const CIdText& a, const CIdText& b) {
+        return std::string_view(a) == std::string_view(b);
+    }
+
+private:
+    static constexpr std::size_t kTag = 15;
+    static constexpr unsigned char kHeap = 0xFF;
+    char* HeapText() const {
+        char* heap;
+        std::memcpy(&heap, m_bytes, sizeof heap);
+        return heap;
+    }
+    void Take(CIdText& other) {
+        std::memcpy(m_bytes, other.m_bytes, sizeof m_bytes);
+        other.m_bytes[kTag] = 0;
+    }
+    unsigned char m_bytes[16];
+};
+
 // One item record of the world file: the few keys that decide whether the item can be frozen and where
 // it stands. Everything else in the record is left to the file.
 class CWorldItem {
 public:
     void SetId(std::string_view text) { id.assign(text.data(), text.size()); }
-    std::string GetId() const { return id; }
+    std::string GetId() const { return id.str(); }
 
     // Back to the state of a new record, keeping the id's storage (a scan reuses one record).
     void Reset() {
@@ -31,7 +109,7 @@ public:
 
     bool IsTopLevel() const { return cont == 0; }
 
-    std::string id;         // header ID text, replaced by a later ID= or DISPID= line
+    CIdText id;             // header ID text, replaced by a later ID= or DISPID= line
     std::uint16_t type = 0; // TYPE, low 16 bits of its number
     std::uint32_t serial = 0;
     std::uint32_t cont = 0; // serial of the container; 0 for a top-level item

@@ -53,7 +53,7 @@ struct CObserver : IAnalysisObserver {
 };
 
 std::string Describe(const CWorldItem& item) {
-    return item.id + "|" + std::to_string(item.serial) + "|" + std::to_string(item.type) + "|" +
+    return item.id.str() + "|" + std::to_string(item.serial) + "|" + std::to_string(item.type) + "|" +
            std::to_string(item.attr) + "|" + GetPointText(item) + "|" + std::to_string(item.color) + "|" +
            std::to_string(item.cont);
 }

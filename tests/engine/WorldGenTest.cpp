@@ -47,7 +47,7 @@ CWorldCensus Census(const std::string& world) {
         }
         CWorldItem item;
         item.SetId(WorldItemHeaderId(line));
-        const std::string headerId = item.id;
+        const std::string headerId = item.id.str();
         // Look at the raw body lines too, for the lower-case keys and the overrides.
         const std::uint64_t bodyStart = reader.Position();
         ReadWorldItemBody(reader, item, context);

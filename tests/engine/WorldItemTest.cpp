@@ -399,3 +399,56 @@ TEST(WorldItem, LinesLongerThanTheReadBufferFromAFile) {
 
 } // namespace
 } // namespace frostmark
+
+namespace frostmark {
+namespace {
+
+// Short IDs live inside the record, long ones on the heap; every way of copying, moving and replacing
+// one must keep the text and never share or leak the heap copy (the sanitizer build checks the latter).
+TEST(IdText, ShortAndLongTextsThroughCopyMoveAndAssignment) {
+    std::vector<std::string> texts = {"",
+                                      "0",
+                                      "0eed",
+                                      "i_gen_0eed",
+                                      std::string(14, 'a'),
+                                      std::string(15, 'b'),
+                                      std::string(16, 'c'),
+                                      std::string(300, 'd'),
+                                      std::string(1, '\0') + "x"};
+    for (const std::string& first : texts) {
+        for (const std::string& second : texts) {
+            CIdText a(first);
+            EXPECT_EQ(a.size(), first.size());
+            EXPECT_EQ(std::string_view(a), first);
+            CIdText b(a); // copy
+            EXPECT_EQ(b, first);
+            b = CIdText(second); // move assignment over a copy
+            EXPECT_EQ(b, second);
+            EXPECT_EQ(a, first);
+            a = b; // copy assignment
+            EXPECT_EQ(a, second);
+            CIdText c(std::move(b)); // move construction leaves the source empty
+            EXPECT_EQ(c, second);
+            EXPECT_TRUE(b.empty());
+            CIdText& same = c;
+            c = same; // self-assignment
+            EXPECT_EQ(c, second);
+            c.assign(first.data(), first.size());
+            EXPECT_EQ(c.str(), first);
+            if (!first.empty()) {
+                EXPECT_EQ(c[first.size() - 1], first.back());
+            }
+            c.clear();
+            EXPECT_TRUE(c.empty());
+        }
+    }
+    CWorldItem item;
+    item.SetId(std::string(40, 'z'));
+    CWorldItem copy = item;
+    item.Reset();
+    EXPECT_EQ(copy.GetId(), std::string(40, 'z'));
+    EXPECT_TRUE(item.id.empty());
+}
+
+} // namespace
+} // namespace frostmark
