@@ -257,6 +257,20 @@ bool CSafeOutputFile::CopyFrom(int fd, std::uint64_t offset, std::uint64_t lengt
     return true;
 }
 
+bool CSafeOutputFile::Rewind() {
+    if (m_fd < 0 || m_failed)
+        return false;
+    m_used = 0;
+    if (::ftruncate(m_fd, 0) != 0 || ::lseek(m_fd, 0, SEEK_SET) != 0) {
+        FailErrno(errno);
+        return false;
+    }
+    m_flushed = 0;
+    m_writeBackFrom = 0;
+    m_reserved = 0;
+    return true;
+}
+
 bool CSafeOutputFile::Reserve(std::uint64_t bytes) {
     if (m_fd < 0 || m_failed || bytes == 0)
         return false;

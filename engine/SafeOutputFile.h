@@ -55,6 +55,9 @@ public:
     // temporary file removed) if anything failed, including any earlier Write.
     bool Commit();
 
+    // Empties the file to write it anew from the start. False (Error() set) when that fails.
+    bool Rewind();
+
     // Removes the temporary file without touching the target. Safe to call at any time.
     void Abandon();
 

@@ -342,8 +342,8 @@ bool CleanWorldOnThreads(const std::string& path, int inputFd, std::uint64_t siz
                          ICommandProgress* progress) {
     if (options.lineEnd != LineEnd::Lf || inputFd < 0)
         return false;
-    const unsigned count = ThreadsFor(size, options.threads);
-    if (count <= 1)
+    const unsigned threads = ThreadsFor(size, options.threads);
+    if (threads <= 1)
         return false;
     const std::size_t frozenCount = frozen.Count();
     // The offsets tell where each stretch's cursor starts; they must be known and in file order.
@@ -352,6 +352,8 @@ bool CleanWorldOnThreads(const std::string& path, int inputFd, std::uint64_t siz
         if (offset == CFreezeList::kNoOffset || (i > 0 && offset <= frozen.OffsetOf(i - 1)))
             return false;
     }
+    // More stretches than threads: this thread copies the first ones out while the others are searched.
+    const unsigned count = threads * 4;
     std::vector<std::uint64_t> bounds;
     if (!CutIntoStretches(path, size, count, bounds))
         return false;
@@ -367,65 +369,81 @@ bool CleanWorldOnThreads(const std::string& path, int inputFd, std::uint64_t siz
         stretches.push_back(std::move(stretch));
     }
 
-    if (progress != nullptr)
-        progress->OnProgress(0, size);
+    std::atomic<unsigned> next{0};
     std::atomic<bool> stop{false};
     std::mutex doneLock;
     std::condition_variable doneSignal;
-    std::vector<std::thread> workers;
+    const auto search = [&] {
+        for (unsigned i = next++; i < count && !stop.load(); i = next++) {
+            FindDrops(path, *stretches[i], frozen, i + 1 == count, stop);
+            std::lock_guard<std::mutex> guard(doneLock);
+            stretches[i]->finished = true;
+            doneSignal.notify_all();
+        }
+    };
+    struct CWorkers {
+        std::atomic<bool>& stop;
+        std::vector<std::thread> threads;
+        ~CWorkers() {
+            stop = true;
+            for (std::thread& thread : threads)
+                thread.join();
+        }
+    } workers{stop, {}};
     try {
-        for (unsigned i = 0; i < count; ++i) {
-            workers.emplace_back([&, i] {
-                FindDrops(path, *stretches[i], frozen, i + 1 == count, stop);
-                std::lock_guard<std::mutex> guard(doneLock);
-                stretches[i]->finished = true;
-                doneSignal.notify_all();
-            });
-        }
+        for (unsigned i = 0; i < threads; ++i)
+            workers.threads.emplace_back(search);
     } catch (const std::system_error&) {
-        stop = true; // too few threads to be had: the caller does it on one
-    }
-    {
-        std::unique_lock<std::mutex> lock(doneLock);
-        const auto allDone = [&] {
-            for (std::size_t i = 0; i < workers.size(); ++i)
-                if (!stretches[i]->finished)
-                    return false;
-            return true;
-        };
-        while (!allDone()) {
-            if (!doneSignal.wait_for(lock, std::chrono::milliseconds(100), allDone) && progress != nullptr) {
-                std::uint64_t bytes = 0;
-                for (const auto& stretch : stretches)
-                    bytes += stretch->bytesDone.load(std::memory_order_relaxed);
-                lock.unlock();
-                progress->OnProgress(std::min(bytes, size), size);
-                lock.lock();
-            }
-        }
-    }
-    for (std::thread& worker : workers)
-        worker.join();
-    if (workers.size() < count)
-        return false;
-    for (unsigned i = 0; i < count; ++i) {
-        if (stretches[i]->needsLineMode)
-            return false;
-        if (i + 1 < count && stretches[i]->endCursor != stretches[i + 1]->startCursor)
-            return false; // the records are not where the list says: the one-thread walk decides
+        if (workers.threads.empty())
+            return false; // no thread to be had: the walk does it
     }
 
+    if (progress != nullptr)
+        progress->OnProgress(0, size);
     CKeptCopier copier(inputFd, output);
     std::uint64_t kept = 0; // first input byte not yet copied or left out
-    result.recordsExpected = frozenCount;
-    for (const auto& stretch : stretches) {
-        for (const auto& [from, to] : stretch->drops) {
+    std::uint64_t dropped = 0;
+    std::uint64_t lines = 0;
+    const std::atomic<bool> neverStop{false};
+    for (unsigned k = 0; k < count; ++k) {
+        CCleanStretch& stretch = *stretches[k];
+        {
+            std::unique_lock<std::mutex> lock(doneLock);
+            while (!stretch.finished) {
+                if (!doneSignal.wait_for(lock, std::chrono::milliseconds(100),
+                                         [&] { return stretch.finished.load(); }) &&
+                    progress != nullptr) {
+                    std::uint64_t bytes = 0;
+                    for (const auto& other : stretches)
+                        bytes += other->bytesDone.load(std::memory_order_relaxed);
+                    lock.unlock();
+                    progress->OnProgress(std::min(bytes, size), size);
+                    lock.lock();
+                }
+            }
+        }
+        if (k > 0 && !stretch.needsLineMode && stretch.startCursor != stretches[k - 1]->endCursor) {
+            // The stretch began with a cursor the walk would not have had there (the file is not as the
+            // offsets say): it is searched again from the walk's own.
+            stretch.drops.clear();
+            stretch.lines = 0;
+            stretch.startCursor = stretches[k - 1]->endCursor;
+            FindDrops(path, stretch, frozen, k + 1 == count, neverStop);
+        }
+        if (stretch.needsLineMode) {
+            // Lines to rewrite: the walk line by line does the whole file, so what was copied goes.
+            stop = true;
+            if (!output.Rewind())
+                return true; // the output failed; the caller reports it
+            return false;
+        }
+        for (const auto& [from, to] : stretch.drops) {
             if (!copier.Copy(kept, from))
                 break;
             kept = to;
-            ++result.recordsDropped;
+            ++dropped;
         }
-        result.linesRead += stretch->lines;
+        lines += stretch.lines;
         if (output.Failed())
             break;
     }
@@ -433,6 +451,9 @@ bool CleanWorldOnThreads(const std::string& path, int inputFd, std::uint64_t siz
         copier.Copy(kept, stretches.back()->end);
     if (progress != nullptr)
         progress->OnProgress(stretches.back()->end, size);
+    result.recordsExpected = frozenCount;
+    result.recordsDropped = dropped;
+    result.linesRead = lines;
     result.bytesWritten = output.BytesWritten();
     return true;
 }
