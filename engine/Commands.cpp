@@ -27,21 +27,11 @@ bool NamesSameFile(const std::string& first, const std::string& second) {
 
 namespace {
 
-// Writes the patch file; roomSetAside, when given, is called once the file's room on the disk is set
-// aside (or it is known that the patch will not be written), whichever comes first.
+// Writes the patch file; roomSetAside, when given, is called once the file's room on the disk is set aside
+// (not at all when the patch fails before that).
 CPatchResult WritePatchFile(const std::string& patchPath, const CFreezeList& frozen, CScriptContext& context,
                             ICommandProgress* progress, const std::string& worldPath,
                             const std::function<void()>& roomSetAside) {
-    struct Signal {
-        const std::function<void()>& call;
-        bool done = false;
-        void operator()() {
-            if (!done && call)
-                call();
-            done = true;
-        }
-        ~Signal() { (*this)(); }
-    } signal{roomSetAside};
     CPatchResult result;
     const std::string path = patchPath.empty() ? std::string(kDefaultPatchFileName) : patchPath;
     if (!worldPath.empty() && NamesSameFile(path, worldPath)) {
@@ -55,7 +45,8 @@ CPatchResult WritePatchFile(const std::string& patchPath, const CFreezeList& fro
     }
     // A header, and at most one group header and one object per record.
     file.Reserve(6 + 16 * static_cast<std::uint64_t>(frozen.Count()));
-    signal();
+    if (roomSetAside)
+        roomSetAside();
     WritePatch(frozen, context, file, result, progress);
     if (!file.Commit()) {
         result.Fail(path, file.ErrorReason(), "Unable to write");
@@ -162,8 +153,14 @@ CFreezeResult FreezeWorldFiles(const std::string& patchPath, const std::string& 
     std::future<void> patchRoom = roomDone.get_future();
     std::thread patchThread;
     const auto writePatch = [&] {
-        result.patch =
-            WritePatchFile(patchPath, frozen, context, nullptr, worldPath, [&] { roomDone.set_value(); });
+        bool told = false;
+        const auto tell = [&] {
+            if (!told)
+                roomDone.set_value();
+            told = true;
+        };
+        result.patch = WritePatchFile(patchPath, frozen, context, nullptr, worldPath, tell);
+        tell(); // a patch that failed early has no room to wait for
         patchDone.set_value();
     };
     try {

@@ -16,9 +16,11 @@ unsigned ThreadsFor(std::uint64_t size, const CScanThreads& threads) {
     return static_cast<unsigned>(std::clamp<std::uint64_t>(size / perThread, 1, wanted));
 }
 
-bool FindStretchStart(const std::string& path, std::uint64_t from, std::uint64_t& start) {
-    CLineReader reader;
-    if (!reader.Open(path) || !reader.Seek(from - 1))
+namespace {
+
+// The offset of the first line at or after `from` (from > 0) that begins with "[", or the file's size.
+bool FindStretchStart(CLineReader& reader, std::uint64_t from, std::uint64_t& start) {
+    if (!reader.Seek(from - 1))
         return false;
     std::string_view line;
     // The rest of the line holding byte from - 1: the next line begins at `from` or later.
@@ -34,12 +36,17 @@ bool FindStretchStart(const std::string& path, std::uint64_t from, std::uint64_t
     return !reader.Failed();
 }
 
+} // namespace
+
 bool CutIntoStretches(const std::string& path, std::uint64_t size, unsigned count,
                       std::vector<std::uint64_t>& bounds) {
     bounds.assign(1, 0);
+    CLineReader reader;
+    if (count > 1 && !reader.Open(path))
+        return false;
     for (unsigned i = 1; i < count; ++i) {
         std::uint64_t start = 0;
-        if (!FindStretchStart(path, size / count * i, start))
+        if (!FindStretchStart(reader, size / count * i, start))
             return false;
         bounds.push_back(std::max(std::min(start, size), bounds.back()));
     }

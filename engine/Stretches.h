@@ -17,14 +17,10 @@ struct CScanThreads {
 // The number of threads to use on a file of this size: at least 1.
 unsigned ThreadsFor(std::uint64_t size, const CScanThreads& threads);
 
-// The offset of the first line at or after `from` (from > 0) that begins with "[" (the file's size
-// when there is none). A record body ends before such a line, so a stretch that begins there begins
-// between records. False when the file cannot be read.
-bool FindStretchStart(const std::string& path, std::uint64_t from, std::uint64_t& start);
-
 // Cuts a file of `size` bytes into `count` stretches that each begin at a line beginning with "[" (the
-// first at 0): the returned offsets are the stretches' beginnings, in order, followed by `size`. A
-// stretch may be empty. False (errno set) when the file cannot be read.
+// first at 0): a record body ends before such a line, so each stretch begins between records. The
+// returned offsets are the stretches' beginnings, in order, followed by `size`. A stretch may be empty.
+// False (errno set) when the file cannot be read.
 bool CutIntoStretches(const std::string& path, std::uint64_t size, unsigned count,
                       std::vector<std::uint64_t>& bounds);
 

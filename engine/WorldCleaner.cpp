@@ -31,6 +31,56 @@ inline void AppendLine(std::string& record, std::string_view line, bool plainLf,
     }
 }
 
+// The serial cursor: the frozen record the clean awaits. A record with its serial is dropped and the
+// cursor moves on; at the end it stays on the last record, so a later record with that serial goes too.
+class CSerialCursor {
+public:
+    CSerialCursor(const CFreezeList& frozen, std::size_t at) : m_frozen(frozen), m_at(at) {}
+    bool Drops(std::uint32_t serial) {
+        const std::size_t count = m_frozen.Count();
+        if (count == 0 || serial != m_frozen[m_at].serial)
+            return false;
+        if (m_at + 1 < count)
+            ++m_at;
+        return true;
+    }
+    std::size_t At() const { return m_at; }
+
+private:
+    const CFreezeList& m_frozen;
+    std::size_t m_at;
+};
+
+// The item record being read: a "[" line ends it, a "[WORLDITEM" header opens the next, and its serial is
+// the value of the last SERIAL line of its body.
+struct CRecordInProgress {
+    bool open = false;
+    std::uint64_t start = 0; // offset of its header line
+    std::uint32_t serial = 0;
+
+    // Takes the line that begins at lineStart; ended(lineStart) is called when it ends the open record,
+    // while start and serial are still that record's.
+    template <class Ended> void Line(std::string_view line, std::uint64_t lineStart, Ended&& ended) {
+        if (!line.empty() && line[0] == '[') {
+            End(lineStart, ended);
+            if (IsWorldItemHeader(line)) {
+                open = true;
+                start = lineStart;
+                serial = 0;
+            }
+        } else if (open && line.size() > 6 && line[6] == '=') {
+            // Only a line of the form SERIAL=... can change the serial; its shape is tested before the key.
+            ApplySerialLine(line, serial);
+        }
+    }
+    template <class Ended> void End(std::uint64_t end, Ended&& ended) {
+        if (open) {
+            open = false;
+            ended(end);
+        }
+    }
+};
+
 } // namespace
 
 void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& frozen,
@@ -39,21 +89,8 @@ void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& 
     const std::string_view lineEnd =
         options.lineEnd == LineEnd::CrLf ? std::string_view("\r\n", 2) : std::string_view("\n", 1);
     const bool lfOut = options.lineEnd == LineEnd::Lf;
-    const std::size_t frozenCount = frozen.Count();
-    std::size_t cursor = 0;
-    std::size_t next = 1;
-    result.recordsExpected = frozenCount;
-    // The cursor: is this serial the one awaited? Moves on when it is.
-    const auto dropSerial = [&](std::uint32_t serial) {
-        if (frozenCount == 0 || serial != frozen[cursor].serial)
-            return false;
-        ++result.recordsDropped;
-        if (next < frozenCount) {
-            cursor = next;
-            ++next;
-        }
-        return true;
-    };
+    result.recordsExpected = frozen.Count();
+    CSerialCursor cursor(frozen, 0);
 
     // Two ways to produce the same output.
     //
@@ -68,11 +105,9 @@ void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& 
     // That gives what reading a record for its serial and then copying it line by line gives, reading
     // each line once; and only one record is held at a time.
     bool spanMode = lfOut && inputFd >= 0;
-    std::uint64_t spanStart = 0;   // span mode: first input byte not yet copied or left out
-    std::uint64_t recordStart = 0; // span mode: offset of the header of the record being read
-    std::string record;            // line mode: the record being read
-    bool inRecord = false;
-    std::uint32_t serial = 0;
+    std::uint64_t spanStart = 0; // span mode: first input byte not yet copied or left out
+    std::string record;          // line mode: the record being read
+    CRecordInProgress current;
 
     const auto copySpan = [&](std::uint64_t end) {
         if (end > spanStart)
@@ -80,10 +115,12 @@ void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& 
         spanStart = end;
     };
     const auto finishRecord = [&](std::uint64_t recordEnd) {
-        const bool dropped = dropSerial(serial);
+        const bool dropped = cursor.Drops(current.serial);
+        if (dropped)
+            ++result.recordsDropped;
         if (spanMode) {
             if (dropped) {
-                copySpan(recordStart);
+                copySpan(current.start);
                 spanStart = recordEnd;
             }
         } else {
@@ -91,7 +128,6 @@ void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& 
                 output.Write(record);
             record.clear();
         }
-        inRecord = false;
     };
 
     std::string_view line;
@@ -109,28 +145,17 @@ void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& 
         // A line the input ended with a lone line feed is followed by that line feed in the reader's
         // buffer; with LF output the line and its end then go out as one piece.
         const bool plainLf = lfOut && input.Position() - input.LineStart() == line.size() + 1;
-        const bool bracket = !line.empty() && line[0] == '[';
         if (spanMode) {
             if (plainLf) {
-                if (bracket) {
-                    if (inRecord)
-                        finishRecord(input.LineStart());
-                    if (IsWorldItemHeader(line)) {
-                        inRecord = true;
-                        recordStart = input.LineStart();
-                        serial = 0;
-                    }
-                } else if (inRecord && line.size() > 6 && line[6] == '=') {
-                    ApplySerialLine(line, serial);
-                }
+                current.Line(line, input.LineStart(), finishRecord);
                 continue;
             }
             spanMode = false;
-            if (inRecord) {
+            if (current.open) {
                 // Read the record again in line mode, from its header.
-                copySpan(recordStart);
-                inRecord = false;
-                if (!input.Seek(recordStart)) {
+                copySpan(current.start);
+                current.open = false;
+                if (!input.Seek(current.start)) {
                     result.Fail(input.Path(), "the file changed while it was read", "Unable to read");
                     return;
                 }
@@ -138,23 +163,10 @@ void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& 
             }
             copySpan(input.LineStart());
         }
-        if (bracket) {
-            if (inRecord)
-                finishRecord(input.LineStart());
-            if (IsWorldItemHeader(line)) {
-                inRecord = true;
-                serial = 0;
-                AppendLine(record, line, plainLf, lineEnd);
-                continue;
-            }
-        } else if (inRecord) {
-            // Only a line of the form SERIAL=... can change the serial; test its shape before the key.
-            if (line.size() > 6 && line[6] == '=')
-                ApplySerialLine(line, serial);
+        current.Line(line, input.LineStart(), finishRecord);
+        if (current.open) {
             AppendLine(record, line, plainLf, lineEnd);
-            continue;
-        }
-        if (plainLf) {
+        } else if (plainLf) {
             output.Write(line.data(), line.size() + 1);
         } else {
             output.Write(line);
@@ -162,8 +174,7 @@ void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& 
         }
     }
     if (!output.Failed()) {
-        if (inRecord)
-            finishRecord(input.Position());
+        current.End(input.Position(), finishRecord);
         if (spanMode)
             copySpan(input.Position());
     }
@@ -195,18 +206,11 @@ void FindDrops(const std::string& path, CCleanStretch& stretch, const CFreezeLis
         stretch.needsLineMode = true;
         return;
     }
-    const std::size_t count = frozen.Count();
-    std::size_t cursor = stretch.startCursor;
-    bool inRecord = false;
-    std::uint64_t recordStart = 0;
-    std::uint32_t serial = 0;
+    CSerialCursor cursor(frozen, stretch.startCursor);
+    CRecordInProgress current;
     const auto finishRecord = [&](std::uint64_t recordEnd) {
-        if (count > 0 && serial == frozen[cursor].serial) {
-            stretch.drops.emplace_back(recordStart, recordEnd);
-            if (cursor + 1 < count)
-                ++cursor;
-        }
-        inRecord = false;
+        if (cursor.Drops(current.serial))
+            stretch.drops.emplace_back(current.start, recordEnd);
     };
     const std::uint64_t end = last ? UINT64_MAX : stretch.end;
     std::uint64_t reached = stretch.begin;
@@ -224,17 +228,7 @@ void FindDrops(const std::string& path, CCleanStretch& stretch, const CFreezeLis
             stretch.needsLineMode = true; // CR LF, or a last line without its line feed
             return;
         }
-        if (!line.empty() && line[0] == '[') {
-            if (inRecord)
-                finishRecord(input.LineStart());
-            if (IsWorldItemHeader(line)) {
-                inRecord = true;
-                recordStart = input.LineStart();
-                serial = 0;
-            }
-        } else if (inRecord && line.size() > 6 && line[6] == '=') {
-            ApplySerialLine(line, serial);
-        }
+        current.Line(line, input.LineStart(), finishRecord);
     }
     if (input.Failed()) {
         stretch.needsLineMode = true;
@@ -242,9 +236,8 @@ void FindDrops(const std::string& path, CCleanStretch& stretch, const CFreezeLis
     }
     if (last)
         stretch.end = reached;
-    if (inRecord)
-        finishRecord(stretch.end);
-    stretch.endCursor = cursor;
+    current.End(stretch.end, finishRecord);
+    stretch.endCursor = cursor.At();
 }
 
 // Writes the bytes of [from, to) of the input to the output: long pieces copied file to file by the
