@@ -1,4 +1,5 @@
 #include "cli/CliApp.h"
+#include "engine/LargeAllocator.h"
 #include "platform/Log.h"
 #include "platform/TerminalProgressView.h"
 
@@ -8,6 +9,8 @@
 
 int main(int argc, char** argv) {
     using namespace frostmark;
+    // Script sets of tens of megabytes become hundreds of thousands of small objects.
+    PrepareHugePageHeap(std::size_t(512) << 20);
     std::ios::sync_with_stdio(true);
     // The log goes where the desktop program writes it: the working directory. A directory that cannot
     // be written only costs the log.

@@ -18,6 +18,14 @@ namespace frostmark {
 
 inline constexpr std::size_t kHugePageBytes = std::size_t(2) << 20;
 
+// Lets the allocator's main heap grow in huge pages over its next `bytes`: loading a script set makes
+// hundreds of thousands of small objects, and their first touches, one fault per 4 KiB page, took half
+// of the load. The heap is extended once by that much address space (memory is only taken as it is
+// touched) and the system is told it may back it with huge pages. Call it at start, before other
+// threads allocate. Returns false, changing nothing that matters, where the system or the allocator
+// offers no such thing (or another allocator, such as a sanitizer's, serves malloc).
+bool PrepareHugePageHeap(std::size_t bytes);
+
 inline std::size_t LargeRounded(std::size_t bytes) {
     return (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
 }

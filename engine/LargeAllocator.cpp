@@ -1,0 +1,50 @@
+#include "engine/LargeAllocator.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#if defined(__GLIBC__) && defined(__linux__) && defined(MADV_HUGEPAGE)
+#include <malloc.h>
+#include <unistd.h>
+#define FROSTMARK_HEAP_PAGES 1
+#endif
+
+namespace frostmark {
+
+bool PrepareHugePageHeap(std::size_t bytes) {
+#if defined(FROSTMARK_HEAP_PAGES)
+    if (bytes < kHugePageBytes || bytes > (std::size_t(1) << 40))
+        return false;
+    const auto before = reinterpret_cast<std::uintptr_t>(::sbrk(0));
+    // The next growth of the heap takes the whole room at once, so that it is one region of the
+    // address space. Blocks below the allocator's own mapping threshold (128 KiB at start) come from
+    // the heap; a few of them are taken until the heap has grown, then given back.
+    ::mallopt(M_TOP_PAD, static_cast<int>(std::min<std::size_t>(bytes, INT32_MAX)));
+    // A freed heap top would be handed back to the system and the region lost.
+    ::mallopt(M_TRIM_THRESHOLD, INT32_MAX);
+    std::vector<void*> taken;
+    std::uintptr_t after = before;
+    for (int i = 0; i < 64 && after - before < bytes; ++i) {
+        void* block = std::malloc(64 * 1024);
+        if (block == nullptr)
+            break;
+        taken.push_back(block);
+        after = reinterpret_cast<std::uintptr_t>(::sbrk(0));
+    }
+    for (void* block : taken)
+        std::free(block);
+    // Later growth goes back to the usual small steps.
+    ::mallopt(M_TOP_PAD, 128 * 1024);
+    if (after < before || after - before < bytes)
+        return false; // the heap did not grow (another allocator serves malloc, or no room)
+    const std::uintptr_t start = (before + kHugePageBytes - 1) & ~std::uintptr_t(kHugePageBytes - 1);
+    const std::uintptr_t end = after & ~std::uintptr_t(kHugePageBytes - 1);
+    return end > start && ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE) == 0;
+#else
+    (void)bytes;
+    return false;
+#endif
+}
+
+} // namespace frostmark
