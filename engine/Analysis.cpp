@@ -1,5 +1,6 @@
 #include "engine/Analysis.h"
 
+#include "engine/NamedIdMemo.h"
 #include "engine/Stretches.h"
 #include "engine/WorldItem.h"
 #include "model/ScriptLoader.h"
@@ -138,6 +139,10 @@ void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, 
     // One record is reused for every header; only chosen records are copied into the list, so memory
     // grows with the freeze list alone.
     CWorldItem item;
+    CNamedIdMemo memo;
+    std::optional<CMemoItemTypes> memoTypes;
+    if (types)
+        memoTypes.emplace(*types);
     std::string_view line;
     while (reader.ReadLine(line)) {
         if (reader.LineStart() >= end)
@@ -151,8 +156,12 @@ void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, 
             bool taken = false;
             if (item.IsTopLevel()) {
                 ++counts.topLevel;
-                const std::uint32_t art = ArtId(item, context);
-                if (art != 0 && art <= 0x3FFF && IsFreezable(item, art, options, types)) {
+                CNamedIdMemo::CEntry* named = memo.Find(item.id, context);
+                const std::uint32_t art = named ? named->art : ArtId(item, context);
+                if (memoTypes)
+                    memoTypes->Use(named);
+                if (art != 0 && art <= 0x3FFF &&
+                    IsFreezable(item, art, options, memoTypes ? &*memoTypes : nullptr)) {
                     ++counts.toFreeze;
                     counts.sizeEstimate += kEstimatedBytesPerObject;
                     const CWorldItem& stored = list.Append(item, offset);
