@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 
 namespace frostmark {
 namespace {
@@ -186,6 +187,47 @@ TEST(FreezeRules, NothingFrozenWithoutAnIncludeRule) {
     o.flags = OPT_NEVER_MOVEABLE;
     EXPECT_TRUE(IsFreezable(Item(0x1000, 0, 0x10), o, nullptr));
     EXPECT_FALSE(IsFreezable(Item(0x1000, 0, 0x8000), o, nullptr));
+}
+
+// IsFreezable takes the rules in another order to ask for the definition last; over every mix of
+// options, attributes, TYPEs, categories, areas and lists, it must answer what the rules in their
+// own order decide.
+TEST(FreezeRules, IsFreezableAgreesWithTheRulesInOrder) {
+    std::mt19937 random(20261207);
+    const auto pick = [&](std::uint32_t n) { return static_cast<std::uint32_t>(random() % n); };
+    // TYPEs that matter to some rule: categories', never frozen ones, 0, above 1000, others.
+    const std::uint32_t kTypes[] = {0, 1, 2, 3, 4, 6, 7, 17, 18, 34, 39, 56, 69, 12, 1000, 1001, 65535};
+    // Art IDs in and around the category ranges, and plain ones.
+    const std::uint16_t kArts[] = {0x0675, 0x06F6, 0x0B95, 0x0A22, 0x09A8, 0x0E83, 0x0FAE,
+                                   0x1FFC, 0x0100, 0x0EED, 0x3FFF, 0x0001, 0x0A1E, 0x0B29};
+    int frozen = 0, definitionDecided = 0;
+    for (int round = 0; round < 20000; ++round) {
+        CFreezeOptions o;
+        o.flags = pick(OPT_ALL + 1) & OPT_ALL;
+        if (pick(4) == 0)
+            o.areas.push_back(CPatchArea{0, 0, 100, 100});
+        if (pick(4) == 0)
+            o.excludeArt = {kArts[pick(std::size(kArts))]};
+        if (pick(4) == 0)
+            o.includeArt = {kArts[pick(std::size(kArts))]};
+        FakeTypes types;
+        const std::uint32_t art = kArts[pick(std::size(kArts))];
+        if (pick(3) != 0)
+            types.types[std::string(IdText(art))] = kTypes[pick(std::size(kTypes))];
+        const std::uint32_t attrs[] = {0, 0x10, 0x8000, 0x8010};
+        const CFreezeCandidate item = Item(art, pick(3) == 0 ? kTypes[pick(std::size(kTypes))] : 0,
+                                           attrs[pick(4)], pick(200), pick(200));
+        const bool withTypes = pick(5) != 0;
+        const FreezeRule rule = JudgeFreeze(item, o, withTypes ? &types : nullptr);
+        const bool expected = rule == FreezeRule::IncludedArt || rule == FreezeRule::Frozen;
+        ASSERT_EQ(IsFreezable(item, o, withTypes ? &types : nullptr), expected)
+            << "round " << round << ", rule " << static_cast<int>(rule);
+        frozen += expected;
+        definitionDecided += rule == FreezeRule::DefinitionType;
+    }
+    // The mix reaches both answers and the definition's rule.
+    EXPECT_GT(frozen, 500);
+    EXPECT_GT(definitionDecided, 100);
 }
 
 } // namespace
