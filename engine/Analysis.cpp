@@ -90,7 +90,7 @@ struct CPlanPart {
     bool anyChosen = false;
     std::uint32_t firstSerial = 0; // of the first chosen record
     std::uint32_t lastSerial = 0;  // of the last chosen record
-    std::vector<std::uint32_t, CLargeAllocator<std::uint32_t>> lengths;
+    CLargeArray<std::uint32_t> lengths;
     std::vector<std::uint32_t> leading;  // serials of the records before the first chosen one
     std::vector<std::uint32_t> trailing; // serials of the records since the last chosen one
     std::uint64_t bodyLines = 0;
@@ -369,7 +369,10 @@ std::unique_ptr<CCleanPlan> JoinPlanParts(const std::vector<std::unique_ptr<CStr
             pending = std::move(part.trailing);
             lastSerial = part.lastSerial;
             anyChosen = true;
-            plan->lengths.insert(plan->lengths.end(), part.lengths.begin(), part.lengths.end());
+            if (plan->lengths.empty())
+                plan->lengths.swap(part.lengths);
+            else
+                plan->lengths.append(part.lengths.begin(), part.lengths.end());
         } else {
             if (pending.size() + part.leading.size() > CPlanPart::kMaxGap)
                 return nullptr;

@@ -69,8 +69,8 @@ void CFreezeList::Splice(CFreezeList& other) {
         m_items.swap(other.m_items);
         m_offsets.swap(other.m_offsets);
     } else {
-        m_items.insert(m_items.end(), other.m_items.begin(), other.m_items.end());
-        m_offsets.insert(m_offsets.end(), other.m_offsets.begin(), other.m_offsets.end());
+        m_items.append(other.m_items.begin(), other.m_items.end());
+        m_offsets.append(other.m_offsets.begin(), other.m_offsets.end());
     }
     // The last block of this list stays the one new records go to: other's blocks are put before it, so
     // its free places are not lost and other's (partly free) last block is never written again.
@@ -102,8 +102,8 @@ void CFreezeList::RemoveAt(std::size_t index) {
     if (index < m_items.size()) {
         m_plan.reset();
         Release(*m_items[index]);
-        m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(index));
-        m_offsets.erase(m_offsets.begin() + static_cast<std::ptrdiff_t>(index));
+        m_items.erase(index);
+        m_offsets.erase(index);
     }
 }
 
@@ -124,8 +124,8 @@ std::size_t CFreezeList::RemoveIndexes(std::vector<std::size_t> indexes) {
         m_offsets[out] = m_offsets[i];
         m_items[out++] = m_items[i];
     }
-    m_items.resize(out);
-    m_offsets.resize(out);
+    m_items.truncate(out);
+    m_offsets.truncate(out);
     return removed;
 }
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/LargeAllocator.h"
+#include "engine/LargeArray.h"
 #include "engine/WorldItem.h"
 
 namespace frostmark {
@@ -30,9 +30,9 @@ struct CFileIdentity {
 // take it for a listed one.
 struct CCleanPlan {
     CFileIdentity file;
-    std::vector<std::uint32_t, CLargeAllocator<std::uint32_t>> lengths; // one per record of the list
-    std::uint64_t lines = 0;                                            // lines of the file
-    std::uint64_t serialSum = 0; // of the list's serials, so that a changed record is noticed
+    CLargeArray<std::uint32_t> lengths; // one per record of the list
+    std::uint64_t lines = 0;            // lines of the file
+    std::uint64_t serialSum = 0;        // of the list's serials, so that a changed record is noticed
 };
 
 // The records chosen for freezing, in the order the analysis met them in the world file. The list owns
@@ -96,8 +96,8 @@ private:
     using Block = std::unique_ptr<CWorldItem, CBlockDeleter>;
     static Block NewBlock();
 
-    std::vector<CWorldItem*, CLargeAllocator<CWorldItem*>> m_items;
-    std::vector<std::uint64_t, CLargeAllocator<std::uint64_t>> m_offsets; // one per entry of m_items
+    CLargeArray<CWorldItem*> m_items;
+    CLargeArray<std::uint64_t> m_offsets; // one per entry of m_items
     std::vector<Block> m_blocks;
     std::size_t m_usedInLastBlock = kBlockRecords;
     std::unique_ptr<CCleanPlan> m_plan;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #if defined(__GLIBC__) && defined(__linux__) && defined(MADV_HUGEPAGE)
@@ -11,6 +12,20 @@
 #endif
 
 namespace frostmark {
+
+void* GrowLarge(void* memory, std::size_t oldBytes, std::size_t newBytes) {
+    void* grown = AllocateLarge(newBytes);
+#if defined(__linux__) && defined(MREMAP_FIXED)
+    // Both blocks are whole, aligned huge pages of mappings of our own: the old pages, huge ones
+    // included, are moved over the front of the new block.
+    if (oldBytes >= kHugePageBytes && ::mremap(memory, LargeRounded(oldBytes), LargeRounded(oldBytes),
+                                               MREMAP_MAYMOVE | MREMAP_FIXED, grown) != MAP_FAILED)
+        return grown;
+#endif
+    std::memcpy(grown, memory, std::min(oldBytes, newBytes));
+    FreeLarge(memory, oldBytes);
+    return grown;
+}
 
 bool PrepareHugePageHeap(std::size_t bytes) {
 #if defined(FROSTMARK_HEAP_PAGES)

@@ -72,6 +72,11 @@ inline void FreeLarge(void* memory, std::size_t bytes) {
     std::free(memory);
 }
 
+// Moves a block from AllocateLarge(oldBytes) into one of newBytes (larger) and returns it; the old
+// block is gone. Where the system can, the pages are moved rather than copied: a list of millions of
+// entries that doubles its room would otherwise touch every page twice, and fresh pages are dear.
+void* GrowLarge(void* memory, std::size_t oldBytes, std::size_t newBytes);
+
 // A standard allocator over AllocateLarge, for vectors that may grow to millions of entries.
 template <class T> struct CLargeAllocator {
     using value_type = T;

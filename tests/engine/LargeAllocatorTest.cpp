@@ -1,4 +1,5 @@
 #include "engine/LargeAllocator.h"
+#include "engine/LargeArray.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,46 @@ TEST(LargeAllocator, PreparedHeapCarriesTheHugePageHintAndStillWorks) {
         std::free(block);
     // Asking for nothing worth a huge page changes nothing.
     EXPECT_FALSE(PrepareHugePageHeap(4096));
+}
+
+// The array grows from the heap into huge pages and on through moved pages (past 2, 4, 8... MiB);
+// every entry must survive each move, and appending, erasing and cutting must keep the order.
+TEST(LargeArray, EntriesSurviveEveryGrowthAndEdit) {
+    CLargeArray<std::uint64_t> array;
+    const std::uint64_t count = 3'000'000; // 24 MB: several moves of whole huge pages
+    for (std::uint64_t i = 0; i < count; ++i)
+        array.push_back(i * 2654435761u);
+    ASSERT_EQ(array.size(), count);
+    for (std::uint64_t i = 0; i < count; ++i)
+        ASSERT_EQ(array[i], i * 2654435761u) << i;
+
+    CLargeArray<std::uint64_t> other;
+    for (std::uint64_t i = 0; i < 700'000; ++i)
+        other.push_back(~i);
+    array.append(other.begin(), other.end()); // a growth in the middle of an append
+    ASSERT_EQ(array.size(), count + 700'000);
+    EXPECT_EQ(array[count - 1], (count - 1) * 2654435761u);
+    EXPECT_EQ(array[count], ~std::uint64_t(0));
+    EXPECT_EQ(array[count + 699'999], ~std::uint64_t(699'999));
+
+    array.erase(1);
+    EXPECT_EQ(array[0], 0u);
+    EXPECT_EQ(array[1], 2 * 2654435761ull);
+    EXPECT_EQ(array.size(), count + 699'999);
+    array.truncate(5);
+    EXPECT_EQ(array.size(), 5u);
+    EXPECT_EQ(array[4], 5 * 2654435761ull);
+
+    CLargeArray<std::uint64_t> moved(std::move(array));
+    EXPECT_TRUE(array.empty());
+    EXPECT_EQ(moved.size(), 5u);
+    moved.swap(other);
+    EXPECT_EQ(moved.size(), 700'000u);
+    EXPECT_EQ(other[4], 5 * 2654435761ull);
+    other.clear();
+    EXPECT_TRUE(other.empty());
+    other.push_back(7); // the room kept after clear is used again
+    EXPECT_EQ(other[0], 7u);
 }
 
 } // namespace
