@@ -1,6 +1,7 @@
 #include "engine/Analysis.h"
 
 #include "engine/NamedIdMemo.h"
+#include "engine/SerialSet.h"
 #include "engine/Stretches.h"
 #include "engine/WorldItem.h"
 #include "model/ScriptLoader.h"
@@ -94,6 +95,8 @@ struct CPlanPart {
     std::vector<std::uint32_t> leading;  // serials of the records before the first chosen one
     std::vector<std::uint32_t> trailing; // serials of the records since the last chosen one
     std::uint64_t bodyLines = 0;
+    // Every record's serial: when none occurs twice in the file, the plan holds for any part of the list.
+    CSerialSet serials;
 
     void Other(std::uint32_t serial) {
         if (!usable)
@@ -126,6 +129,7 @@ struct CPlanPart {
         decltype(lengths)().swap(lengths);
         std::vector<std::uint32_t>().swap(leading);
         std::vector<std::uint32_t>().swap(trailing);
+        serials = CSerialSet();
     }
 };
 
@@ -171,6 +175,8 @@ void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, 
             }
             if (plan) {
                 plan->bodyLines += bodyLines;
+                if (plan->usable)
+                    plan->serials.Add(item.serial);
                 // The record ends where the next line beginning with "[" does, or with the file.
                 if (taken)
                     plan->Chosen(item.serial, reader.Position() - offset);
@@ -381,6 +387,10 @@ std::unique_ptr<CCleanPlan> JoinPlanParts(const std::vector<std::unique_ptr<CStr
     }
     if (anyChosen && holds(pending, lastSerial))
         return nullptr;
+    CSerialSet& serials = stretches.front()->plan.serials;
+    for (std::size_t i = 1; i < stretches.size(); ++i)
+        serials.Merge(stretches[i]->plan.serials);
+    plan->serialsUnique = serials.KnownUnique();
     return plan;
 }
 

@@ -99,16 +99,17 @@ void CFreezeList::Release(CWorldItem& item) {
 }
 
 void CFreezeList::RemoveAt(std::size_t index) {
-    if (index < m_items.size()) {
-        m_plan.reset();
-        Release(*m_items[index]);
-        m_items.erase(index);
-        m_offsets.erase(index);
-    }
+    if (index < m_items.size())
+        RemoveIndexes({index});
 }
 
 std::size_t CFreezeList::RemoveIndexes(std::vector<std::size_t> indexes) {
-    m_plan.reset();
+    // The plan follows the list when it holds for any part of it; its lengths go with their records.
+    CLargeArray<std::uint32_t>* lengths = nullptr;
+    if (m_plan && m_plan->serialsUnique && m_plan->lengths.size() == m_items.size())
+        lengths = &m_plan->lengths;
+    else
+        m_plan.reset();
     std::sort(indexes.begin(), indexes.end());
     indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
     std::size_t removed = 0;
@@ -122,10 +123,16 @@ std::size_t CFreezeList::RemoveIndexes(std::vector<std::size_t> indexes) {
             continue;
         }
         m_offsets[out] = m_offsets[i];
+        if (lengths)
+            (*lengths)[out] = (*lengths)[i];
         m_items[out++] = m_items[i];
     }
     m_items.truncate(out);
     m_offsets.truncate(out);
+    if (lengths) {
+        lengths->truncate(out);
+        m_plan->serialSum = SerialSum();
+    }
     return removed;
 }
 

@@ -33,6 +33,9 @@ struct CCleanPlan {
     CLargeArray<std::uint32_t> lengths; // one per record of the list
     std::uint64_t lines = 0;            // lines of the file
     std::uint64_t serialSum = 0;        // of the list's serials, so that a changed record is noticed
+    // No two records of the file share a serial: the cursor then drops exactly the listed records for
+    // any part of the list too, so the plan outlives removals from it.
+    bool serialsUnique = false;
 };
 
 // The records chosen for freezing, in the order the analysis met them in the world file. The list owns
@@ -74,7 +77,7 @@ public:
     // The world file offset given with the record at index, or kNoOffset.
     std::uint64_t OffsetOf(std::size_t index) const { return m_offsets[index]; }
     // The plan an analysis left with the list, or null. Any change of the list through its own members
-    // removes it.
+    // removes it, except a removal where the plan allows one (CCleanPlan::serialsUnique).
     const CCleanPlan* CleanPlan() const { return m_plan.get(); }
     void SetCleanPlan(std::unique_ptr<CCleanPlan> plan) { m_plan = std::move(plan); }
     // The sum the plan keeps of the list's serials, as the list holds them now.

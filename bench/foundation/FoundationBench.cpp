@@ -218,10 +218,10 @@ int CleanAnalysed(const std::string& world, const std::string& out) {
         std::fprintf(stderr, "%s\n", result.error.c_str());
         return 1;
     }
-    std::printf("seconds=%.4f cpu=%.4f frozen=%zu of=%lld planned=%d dropped=%llu written=%llu\n", seconds,
-                cpu, list.Count(), static_cast<long long>(analysis.counts.topLevel),
-                list.CleanPlan() != nullptr, (unsigned long long)result.recordsDropped,
-                (unsigned long long)result.bytesWritten);
+    std::printf("seconds=%.4f cpu=%.4f frozen=%zu of=%lld planned=%d unique=%d dropped=%llu written=%llu\n",
+                seconds, cpu, list.Count(), static_cast<long long>(analysis.counts.topLevel),
+                list.CleanPlan() != nullptr, list.CleanPlan() != nullptr && list.CleanPlan()->serialsUnique,
+                (unsigned long long)result.recordsDropped, (unsigned long long)result.bytesWritten);
     return 0;
 }
 

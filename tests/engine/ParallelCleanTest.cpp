@@ -337,10 +337,61 @@ TEST(CleanPlan, AChangedFileOrListIsCleanedWithoutThePlan) {
     edited[1].serial += 1;
     EXPECT_FALSE(PlanTakesIt(world, out, edited));
     ExpectPlanGivesTheWalk(world, out, edited, "serial changed");
-    CFreezeList removed;
-    AnalyseOnThreads(world, removed, 3);
-    removed.RemoveAt(0);
-    EXPECT_EQ(removed.CleanPlan(), nullptr);
+}
+
+// Where no two records of the world share a serial, the cursor drops exactly the listed records for
+// any part of the list, so the plan outlives removals (the dialog's list is edited before the clean).
+TEST(CleanPlan, RemovalsKeepThePlanWhereNoSerialRepeats) {
+    test::CTempDir dir;
+    const std::string out = (dir.Path() / "out.wsc").string();
+    const std::string world = dir.Write("world.wsc", Generated(11, false));
+    for (unsigned threads : {2u, 5u}) {
+        CFreezeList list;
+        AnalyseOnThreads(world, list, threads);
+        ASSERT_NE(list.CleanPlan(), nullptr);
+        ASSERT_TRUE(list.CleanPlan()->serialsUnique);
+        const std::size_t count = list.Count();
+        ASSERT_GT(count, 20u);
+        list.RemoveAt(0);
+        list.RemoveIndexes({3, 4, 5, count / 2, count - 2, count + 7});
+        ASSERT_EQ(list.Count(), count - 6);
+        ASSERT_NE(list.CleanPlan(), nullptr);
+        EXPECT_EQ(list.CleanPlan()->lengths.size(), list.Count());
+        EXPECT_TRUE(PlanTakesIt(world, out, list));
+        ExpectPlanGivesTheWalk(world, out, list, "removed, " + std::to_string(threads) + " threads");
+        // Down to nothing: the clean copies the whole world.
+        list.RemoveIndexes([&] {
+            std::vector<std::size_t> all(list.Count());
+            for (std::size_t i = 0; i < all.size(); ++i)
+                all[i] = i;
+            return all;
+        }());
+        ASSERT_NE(list.CleanPlan(), nullptr);
+        ExpectPlanGivesTheWalk(world, out, list, "all removed");
+    }
+}
+
+// A serial met twice where the whole list's plan does not care: a record before the first frozen one
+// carries the second one's serial. Without the first, the cursor takes that earlier record for the
+// second, so a removal must drop the plan.
+TEST(CleanPlan, RemovalDropsThePlanWhereASerialRepeats) {
+    test::CTempDir dir;
+    const std::string out = (dir.Path() / "out.wsc").string();
+    const std::string world =
+        dir.Write("world.wsc", Contained(0x4b0b) + Frozen(0x4a0a) + Unfrozen(3000) + Frozen(0x4b0b));
+    for (unsigned threads : {2u, 3u, 8u}) {
+        CFreezeList list;
+        AnalyseOnThreads(world, list, threads);
+        ASSERT_EQ(list.Count(), 2u);
+        ASSERT_NE(list.CleanPlan(), nullptr) << "the whole list's cursor drops just the listed records";
+        EXPECT_FALSE(list.CleanPlan()->serialsUnique);
+        list.RemoveAt(0);
+        EXPECT_EQ(list.CleanPlan(), nullptr);
+        const CCleaned cleaned = Clean(world, out, list, 1);
+        ASSERT_TRUE(cleaned.result.ok);
+        EXPECT_EQ(cleaned.result.recordsDropped, 2u); // the contained record and the frozen one
+        ExpectPlanGivesTheWalk(world, out, list, std::to_string(threads) + " threads");
+    }
 }
 
 } // namespace
