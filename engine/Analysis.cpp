@@ -628,9 +628,9 @@ std::optional<std::uint32_t> CScriptItemTypes::DefinitionType(std::string_view i
 }
 
 std::optional<std::uint32_t> CScriptItemTypes::Lookup(std::string_view idText) {
-    std::unique_lock<std::mutex> guard;
+    std::unique_lock<CSpinLock> guard;
     if (m_lock)
-        guard = std::unique_lock<std::mutex>(*m_lock);
+        guard = std::unique_lock<CSpinLock>(*m_lock);
     const CSObject* definition = m_scripts.FindItemDefinition(idText);
     if (!definition)
         return std::nullopt;
@@ -668,7 +668,7 @@ CAnalysisResult Analyze(CScriptObjects& scripts, const CAnalysisRequest& request
             *scriptsLoaded = true;
     }
     // The scanning threads share the registry through one lock; each remembers its own answers.
-    std::mutex lock;
+    CSpinLock lock;
     ItemTypeSourceMaker makeTypes;
     if (!scripts.itemDefs.IsEmpty())
         makeTypes = [&] { return std::make_unique<CScriptItemTypes>(scripts, &lock); };

@@ -6,6 +6,7 @@
 
 #include "engine/FreezeList.h"
 #include "engine/Selection.h"
+#include "engine/SpinLock.h"
 #include "engine/Stretches.h"
 
 #include <cstdint>
@@ -119,7 +120,7 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
 // can share one registry.
 class CScriptItemTypes : public CItemTypeSource {
 public:
-    explicit CScriptItemTypes(CScriptObjects& scripts, std::mutex* lock = nullptr)
+    explicit CScriptItemTypes(CScriptObjects& scripts, CSpinLock* lock = nullptr)
         : m_scripts(scripts), m_lock(lock) {}
     std::optional<std::uint32_t> DefinitionType(std::string_view idText) override;
 
@@ -127,7 +128,7 @@ private:
     std::optional<std::uint32_t> Lookup(std::string_view idText);
 
     CScriptObjects& m_scripts;
-    std::mutex* m_lock;
+    CSpinLock* m_lock;
     // Answers for the usual spelling, "0" and four hex digits, by value (letter case does not change
     // the answer: names are compared without it): 0 not yet known, 1 no definition, else the TYPE + 2.
     // Two bytes an entry keep the part a world uses (art IDs below 0x4000) in the processor's cache.
