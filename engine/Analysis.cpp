@@ -138,12 +138,11 @@ struct CPlanPart {
 // 1000 lines; a false from tick ends the scan early. plan, when given, collects what the clean can use.
 template <class Chosen, class Tick>
 void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, CItemTypeSource* types,
-               const CFreezeOptions& options, CFreezeList& list, CAnalysisCounts& counts, Chosen&& chosen,
-               Tick&& tick, CPlanPart* plan = nullptr) {
+               CNamedIdMemo& memo, const CFreezeOptions& options, CFreezeList& list, CAnalysisCounts& counts,
+               Chosen&& chosen, Tick&& tick, CPlanPart* plan = nullptr) {
     // One record is reused for every header; only chosen records are copied into the list, so memory
     // grows with the freeze list alone.
     CWorldItem item;
-    CNamedIdMemo memo;
     std::optional<CMemoItemTypes> memoTypes;
     if (types)
         memoTypes.emplace(*types);
@@ -210,6 +209,9 @@ private:
     CItemTypeSource& m_source;
 };
 
+// Stretches a scanning thread takes on average.
+constexpr unsigned kStretchesPerThread = 4;
+
 // One stretch of the file and what its thread found there. Its thread writes to it for every record, so
 // no two stretches may share a cache line (the processors would pass the line back and forth). The
 // counters are published every 1000 lines for the progress shown meanwhile.
@@ -227,8 +229,20 @@ struct alignas(64) CStretch {
     std::atomic<std::uint64_t> bytesDone{0};
 };
 
-void ScanStretch(const std::string& path, CStretch& stretch, const CScriptContext& shared,
-                 const ItemTypeSourceMaker& makeTypes, const CFreezeOptions& options,
+// What one scanning thread keeps from stretch to stretch: its own context for evaluating numbers (over
+// the shared constants), its own source of definition TYPEs and what it learnt of the named IDs.
+struct CScanState {
+    CScriptContext context;
+    std::unique_ptr<CItemTypeSource> types;
+    CNamedIdMemo memo;
+    CScanState(const CScriptContext& shared, const ItemTypeSourceMaker& makeTypes) {
+        context.FindDefsIn(shared);
+        if (makeTypes)
+            types = makeTypes();
+    }
+};
+
+void ScanStretch(const std::string& path, CStretch& stretch, CScanState& state, const CFreezeOptions& options,
                  const std::atomic<bool>& stop, IAnalysisObserver* observer,
                  const std::function<bool(std::uint64_t)>& tick) {
     CLineReader reader;
@@ -238,11 +252,9 @@ void ScanStretch(const std::string& path, CStretch& stretch, const CScriptContex
         stretch.error = errno;
         return;
     }
-    CScriptContext context;
-    context.FindDefsIn(shared);
-    std::unique_ptr<CItemTypeSource> types = makeTypes ? makeTypes() : nullptr;
     ScanLines(
-        reader, stretch.end, context, types.get(), options, stretch.chosen, stretch.counts,
+        reader, stretch.end, state.context, state.types.get(), state.memo, options, stretch.chosen,
+        stretch.counts,
         [&](const CWorldItem& item, std::size_t index) {
             if (observer)
                 observer->OnChosen(item, index);
@@ -261,6 +273,13 @@ void ScanStretch(const std::string& path, CStretch& stretch, const CScriptContex
         stretch.failed = true;
         stretch.error = errno;
     }
+    // The counts of a finished stretch, for the progress shown while others still run.
+    stretch.lines.store(stretch.counts.lines, std::memory_order_relaxed);
+    stretch.topLevel.store(stretch.counts.topLevel, std::memory_order_relaxed);
+    stretch.toFreeze.store(stretch.counts.toFreeze, std::memory_order_relaxed);
+    stretch.bytesDone.store(stretch.end == UINT64_MAX ? reader.Position() - stretch.begin
+                                                      : stretch.end - stretch.begin,
+                            std::memory_order_relaxed);
 }
 
 } // namespace
@@ -274,8 +293,9 @@ CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTyp
     if (observer)
         observer->OnStart(result.fileSize);
     CAnalysisCounts& counts = result.counts;
+    CNamedIdMemo memo;
     ScanLines(
-        reader, UINT64_MAX, context, types, options, freezeList, counts,
+        reader, UINT64_MAX, context, types, memo, options, freezeList, counts,
         [&](const CWorldItem& item, std::size_t index) {
             if (observer)
                 observer->OnChosen(item, index);
@@ -412,22 +432,25 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
         return ScanWorld(reader, context, types.get(), options, freezeList, observer);
     }
 
-    // Cut the file into stretches that begin between records.
+    // Cut the file into stretches that begin between records, several per thread: each thread takes the
+    // next stretch when it is done with one, so that a thread slowed down (by other work on a shared
+    // machine, or by a part of the world that chooses more) does not keep the others waiting at the end.
     const std::uint64_t size = reader.Size();
     reader.Close();
     CFileIdentity before;
     bool endsWithLineFeed = false;
     const bool identified = IdentityOf(worldPath, before, endsWithLineFeed) && before.size == size;
+    const unsigned pieces = count * kStretchesPerThread;
     std::vector<std::uint64_t> bounds;
     errno = 0;
-    if (!CutIntoStretches(worldPath, size, count, bounds))
+    if (!CutIntoStretches(worldPath, size, pieces, bounds))
         return ReadFailure(worldPath, errno, freezeList);
     std::vector<std::unique_ptr<CStretch>> stretches;
-    for (unsigned i = 0; i < count; ++i) {
+    for (unsigned i = 0; i < pieces; ++i) {
         auto stretch = std::make_unique<CStretch>();
         stretch->begin = bounds[i];
         // The last stretch reads to whatever end the file has by then.
-        stretch->end = i + 1 < count ? bounds[i + 1] : UINT64_MAX;
+        stretch->end = i + 1 < pieces ? bounds[i + 1] : UINT64_MAX;
         stretches.push_back(std::move(stretch));
     }
 
@@ -435,10 +458,16 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
     if (observer)
         observer->OnStart(size);
     std::atomic<bool> stop{false};
+    std::atomic<std::size_t> next{1}; // the first stretch is this thread's
     std::mutex doneLock;
     std::condition_variable doneSignal;
     std::size_t done = 0;
-    // The counts of all threads together, for progress reports.
+    const auto finished = [&] {
+        std::lock_guard<std::mutex> guard(doneLock);
+        ++done;
+        doneSignal.notify_all();
+    };
+    // The counts of all stretches together, for progress reports.
     const auto report = [&](const CAnalysisCounts* first, std::uint64_t firstBytes) {
         CAnalysisCounts total;
         std::uint64_t bytes = 0;
@@ -457,27 +486,28 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
         total.sizeEstimate = total.toFreeze * kEstimatedBytesPerObject;
         observer->OnProgress(total, std::min(bytes, size));
     };
+    const auto scanTheRest = [&](CScanState& state, const std::function<bool(std::uint64_t)>& tick) {
+        for (std::size_t i = next++; i < stretches.size(); i = next++) {
+            ScanStretch(worldPath, *stretches[i], state, options, stop, nullptr, tick);
+            if (stretches[i]->failed)
+                stop = true;
+            finished();
+        }
+    };
 
     std::vector<std::thread> workers;
     try {
-        for (std::size_t i = 1; i < stretches.size(); ++i) {
-            workers.emplace_back([&, i] {
-                ScanStretch(worldPath, *stretches[i], context, makeTypes, options, stop, nullptr, {});
-                std::lock_guard<std::mutex> guard(doneLock);
-                ++done;
-                doneSignal.notify_all();
+        for (unsigned t = 1; t < count; ++t)
+            workers.emplace_back([&] {
+                CScanState state(context, makeTypes);
+                scanTheRest(state, {});
             });
-        }
     } catch (const std::system_error&) {
-        // No more threads to be had: the ones started finish their stretches; this thread takes the rest.
-        for (std::size_t i = workers.size() + 1; i < stretches.size(); ++i) {
-            ScanStretch(worldPath, *stretches[i], context, makeTypes, options, stop, nullptr, {});
-            std::lock_guard<std::mutex> guard(doneLock);
-            ++done;
-        }
+        // No more threads to be had: the ones started and this one share the stretches all the same.
     }
-    // This thread scans the first stretch itself, appending straight to the freeze list and telling the
-    // observer of each choice as it is made.
+    // This thread scans the first stretch itself, telling the observer of each choice as it is made, and
+    // then takes its share of the others.
+    CScanState state(context, makeTypes);
     CStretch& first = *stretches[0];
     std::function<bool(std::uint64_t)> tick;
     if (observer)
@@ -485,12 +515,20 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
             report(&first.counts, position);
             return true;
         };
-    ScanStretch(worldPath, first, context, makeTypes, options, stop, observer, tick);
+    ScanStretch(worldPath, first, state, options, stop, observer, tick);
     if (first.failed)
         stop = true;
+    finished();
+    std::function<bool(std::uint64_t)> tickAll;
+    if (observer)
+        tickAll = [&](std::uint64_t) {
+            report(nullptr, 0);
+            return true;
+        };
+    scanTheRest(state, tickAll);
     {
         std::unique_lock<std::mutex> lock(doneLock);
-        while (done + 1 < stretches.size()) {
+        while (done < stretches.size()) {
             if (doneSignal.wait_for(lock, std::chrono::milliseconds(100)) == std::cv_status::timeout &&
                 observer) {
                 lock.unlock();
