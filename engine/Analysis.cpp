@@ -95,8 +95,6 @@ struct CPlanPart {
     std::vector<std::uint32_t> leading;  // serials of the records before the first chosen one
     std::vector<std::uint32_t> trailing; // serials of the records since the last chosen one
     std::uint64_t bodyLines = 0;
-    // Every record's serial: when none occurs twice in the file, the plan holds for any part of the list.
-    CSerialSet serials;
 
     void Other(std::uint32_t serial) {
         if (!usable)
@@ -129,17 +127,17 @@ struct CPlanPart {
         decltype(lengths)().swap(lengths);
         std::vector<std::uint32_t>().swap(leading);
         std::vector<std::uint32_t>().swap(trailing);
-        serials = CSerialSet();
     }
 };
 
 // Scans the lines that begin before `end` (the reader placed at a line start), counting into counts and
 // appending chosen records to list. chosen(record, index) follows every append; tick(position) every
-// 1000 lines; a false from tick ends the scan early. plan, when given, collects what the clean can use.
+// 1000 lines; a false from tick ends the scan early. plan and serials, when given, collect what the
+// clean can use.
 template <class Chosen, class Tick>
 void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, CItemTypeSource* types,
                CNamedIdMemo& memo, const CFreezeOptions& options, CFreezeList& list, CAnalysisCounts& counts,
-               Chosen&& chosen, Tick&& tick, CPlanPart* plan = nullptr) {
+               Chosen&& chosen, Tick&& tick, CPlanPart* plan = nullptr, CSerialSet* serials = nullptr) {
     // One record is reused for every header; only chosen records are copied into the list, so memory
     // grows with the freeze list alone.
     CWorldItem item;
@@ -174,8 +172,7 @@ void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, 
             }
             if (plan) {
                 plan->bodyLines += bodyLines;
-                if (plan->usable)
-                    plan->serials.Add(item.serial);
+                serials->Add(item.serial);
                 // The record ends where the next line beginning with "[" does, or with the file.
                 if (taken)
                     plan->Chosen(item.serial, reader.Position() - offset);
@@ -232,12 +229,16 @@ struct alignas(64) CStretch {
 };
 
 // What one scanning thread keeps from stretch to stretch: its own context for evaluating numbers (over
-// the shared constants), its own source of definition TYPEs and what it learnt of the named IDs.
+// the shared constants), its own source of definition TYPEs, what it learnt of the named IDs, and every
+// record's serial: when none occurs twice in the file, the clean's plan holds for any part of the list.
 struct CScanState {
     CScriptContext context;
     std::unique_ptr<CItemTypeSource> types;
     CNamedIdMemo memo;
-    CScanState(const CScriptContext& shared, const ItemTypeSourceMaker& makeTypes) {
+    CSerialSet serials;
+    // pieces: the serial set's share of the room all threads' sets may take together.
+    CScanState(const CScriptContext& shared, const ItemTypeSourceMaker& makeTypes, std::size_t pieces)
+        : serials(pieces) {
         context.FindDefsIn(shared);
         if (makeTypes)
             types = makeTypes();
@@ -268,7 +269,7 @@ void ScanStretch(const std::string& path, CStretch& stretch, CScanState& state, 
             stretch.bytesDone.store(position - stretch.begin, std::memory_order_relaxed);
             return !stop.load(std::memory_order_relaxed) && (!tick || tick(position));
         },
-        &stretch.plan);
+        &stretch.plan, &state.serials);
     if (reader.SawCarriageReturn())
         stretch.plan.GiveUp();
     if (reader.Failed()) {
@@ -378,7 +379,8 @@ bool IdentityOf(const std::string& path, CFileIdentity& identity, bool& endsWith
 // first chosen record of each stretch is checked against the records since the previous chosen one,
 // which may lie in earlier stretches, and the last chosen record against all records after it (the
 // cursor stays on it at the end, dropping any later record with its serial).
-std::unique_ptr<CCleanPlan> JoinPlanParts(const std::vector<std::unique_ptr<CStretch>>& stretches) {
+std::unique_ptr<CCleanPlan> JoinPlanParts(const std::vector<std::unique_ptr<CStretch>>& stretches,
+                                          const std::vector<std::unique_ptr<CScanState>>& states) {
     auto plan = std::make_unique<CCleanPlan>();
     std::vector<std::uint32_t> pending; // serials of the records since the last chosen one
     bool anyChosen = false;
@@ -410,9 +412,9 @@ std::unique_ptr<CCleanPlan> JoinPlanParts(const std::vector<std::unique_ptr<CStr
     }
     if (anyChosen && holds(pending, lastSerial))
         return nullptr;
-    CSerialSet& serials = stretches.front()->plan.serials;
-    for (std::size_t i = 1; i < stretches.size(); ++i)
-        serials.Merge(stretches[i]->plan.serials);
+    CSerialSet& serials = states.front()->serials;
+    for (std::size_t i = 1; i < states.size(); ++i)
+        serials.Merge(states[i]->serials);
     plan->serialsUnique = serials.KnownUnique();
     return plan;
 }
@@ -498,19 +500,20 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
         }
     };
 
+    // The states outlive their threads: the plan is made of what they noted.
+    std::vector<std::unique_ptr<CScanState>> states;
+    for (unsigned t = 0; t < count; ++t)
+        states.push_back(std::make_unique<CScanState>(context, makeTypes, CSerialSet::kMaxPieces / count));
     std::vector<std::thread> workers;
     try {
         for (unsigned t = 1; t < count; ++t)
-            workers.emplace_back([&] {
-                CScanState state(context, makeTypes);
-                scanTheRest(state, {});
-            });
+            workers.emplace_back([&, t] { scanTheRest(*states[t], {}); });
     } catch (const std::system_error&) {
         // No more threads to be had: the ones started and this one share the stretches all the same.
     }
     // This thread scans the first stretch itself, telling the observer of each choice as it is made, and
     // then takes its share of the others.
-    CScanState state(context, makeTypes);
+    CScanState& state = *states[0];
     CStretch& first = *stretches[0];
     std::function<bool(std::uint64_t)> tick;
     if (observer)
@@ -569,7 +572,7 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
     bool stillEndsWithLineFeed = false;
     if (identified && endsWithLineFeed && IdentityOf(worldPath, after, stillEndsWithLineFeed) &&
         after == before) {
-        std::unique_ptr<CCleanPlan> plan = JoinPlanParts(stretches);
+        std::unique_ptr<CCleanPlan> plan = JoinPlanParts(stretches, states);
         if (plan && plan->lengths.size() == freezeList.Count()) {
             plan->file = before;
             plan->serialSum = freezeList.SerialSum();

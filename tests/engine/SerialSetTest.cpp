@@ -46,15 +46,17 @@ TEST(SerialSet, GivesUpPastItsPieces) {
     joined.Merge(spread);
     EXPECT_FALSE(joined.KnownUnique());
 
-    // Two sets within the limit each, beyond it together.
-    CSerialSet low, high;
-    for (std::uint32_t p = 0; p < CSerialSet::kMaxPieces; ++p) {
-        low.Add(p << 16);
-        high.Add((p + CSerialSet::kMaxPieces) << 16);
-    }
-    EXPECT_TRUE(low.KnownUnique());
-    EXPECT_TRUE(high.KnownUnique());
+    // Limits add up when sets join: the union of two full sets fits, and then the joined limit holds.
+    CSerialSet low(2), high(2);
+    low.Add(0);
+    low.Add(1u << 16);
+    high.Add(2u << 16);
+    high.Add(3u << 16);
     low.Merge(high);
+    EXPECT_TRUE(low.KnownUnique());
+    low.Add((3u << 16) + 1); // a piece it holds
+    EXPECT_TRUE(low.KnownUnique());
+    low.Add(4u << 16); // a fifth piece: past the joined limit of four
     EXPECT_FALSE(low.KnownUnique());
 }
 
