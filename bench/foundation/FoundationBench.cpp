@@ -24,6 +24,7 @@
 
 #include "engine/Analysis.h"
 #include "engine/Commands.h"
+#include "engine/NamedIdMemo.h"
 #include "engine/Stretches.h"
 #include "script/LineReader.h"
 #include "script/Numbers.h"
@@ -59,7 +60,8 @@ struct CScanCounts {
     bool ok = true;
 };
 
-// Reads every record whose header lies in [begin, end) and computes its art ID.
+// Reads every record whose header lies in [begin, end) and computes its art ID, the way the analysis
+// does (named IDs through the scanning thread's memo).
 void ScanRange(const std::string& path, std::uint64_t begin, std::uint64_t end,
                frostmark::CScriptContext& context, CScanCounts& counts) {
     frostmark::CLineReader reader;
@@ -67,6 +69,7 @@ void ScanRange(const std::string& path, std::uint64_t begin, std::uint64_t end,
         counts.ok = false;
         return;
     }
+    frostmark::CNamedIdMemo memo;
     frostmark::CWorldItem item; // one record at a time, reused
     std::string_view line;
     while (reader.ReadLine(line)) {
@@ -79,7 +82,8 @@ void ScanRange(const std::string& path, std::uint64_t begin, std::uint64_t end,
         item.SetId(frostmark::WorldItemHeaderId(line));
         frostmark::ReadWorldItemBody(reader, item, context);
         ++counts.records;
-        const std::uint32_t art = frostmark::ArtId(item, context);
+        const frostmark::CNamedIdMemo::CEntry* named = memo.Find(item.id, context);
+        const std::uint32_t art = named ? named->art : frostmark::ArtId(item, context);
         counts.artSum += art;
         if (item.IsTopLevel()) {
             ++counts.topLevel;
