@@ -27,17 +27,6 @@ namespace frostmark {
 
 namespace {
 
-bool IsAsciiLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-// Whether the value of an ID text that names a constant may be remembered: no such constant (it reads
-// as 0), or a fixed one.
-bool NameHasFixedValue(std::string_view text, CScriptContext& context) {
-    const CDef* def = context.FindDef(text);
-    return def == nullptr || def->IsFixed();
-}
-
 std::string FormatLong(std::int64_t value, const char* suffix = "") {
     char buffer[48];
     std::snprintf(buffer, sizeof buffer, "%lld%s", static_cast<long long>(value), suffix);
@@ -172,7 +161,8 @@ void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, 
             }
             if (plan) {
                 plan->bodyLines += bodyLines;
-                serials->Add(item.serial);
+                if (serials)
+                    serials->Add(item.serial);
                 // The record ends where the next line beginning with "[" does, or with the file.
                 if (taken)
                     plan->Chosen(item.serial, reader.Position() - offset);
@@ -666,7 +656,8 @@ std::optional<std::uint32_t> CScriptItemTypes::DefinitionType(std::string_view i
     if (const CKnown* known = FindKnown(idText, hash))
         return known->type;
     std::optional<std::uint32_t> type = Lookup(idText);
-    if (idText.empty() || !IsAsciiLetter(idText[0]) || NameHasFixedValue(idText, m_scripts))
+    // A name's answer may be remembered only where the name always gives the same definition.
+    if (!IsNameText(idText) || NameHasFixedValue(idText, m_scripts))
         Remember(idText, hash, type);
     return type;
 }

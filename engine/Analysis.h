@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -90,16 +89,14 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
                                  CItemTypeSource* types, const CFreezeOptions& options,
                                  CFreezeList& freezeList, IAnalysisObserver* observer);
 
-// How many threads the scan of a world file may use. A large file is cut into stretches (two for each
-// thread) at lines that begin with "[" (where the one-thread scan is between records too), which the
-// threads take one after another; the chosen records, the counts and OnChosen come out exactly as one
-// thread gives them.
-
 // Makes the item definition TYPE source of one scanning thread; empty (or giving null): definitions take
 // no part.
 using ItemTypeSourceMaker = std::function<std::unique_ptr<CItemTypeSource>()>;
 
-// AnalyzeWorldFile on several threads. Each thread evaluates numbers with a context of its own that
+// AnalyzeWorldFile on several threads. A large file is cut into stretches (two for each thread) at
+// lines that begin with "[" (where the one-thread scan is between records too), which the threads take
+// one after another; the chosen records, the counts and OnChosen come out exactly as one thread gives
+// them. Each thread evaluates numbers with a context of its own that
 // finds its constants in `context` (see CScriptContext::FindDefsIn), so `context` itself is not used for
 // evaluation, and asks a source of its own from makeTypes. Progress comes every 1000 lines of the
 // stretches the calling thread scans, and then at short intervals until the other threads are done, with

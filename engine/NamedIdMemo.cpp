@@ -18,10 +18,6 @@ std::uint32_t NameHash(std::string_view text) {
     return hash;
 }
 
-bool IsAsciiLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 } // namespace
 
 CNamedIdMemo::CEntry* CNamedIdMemo::Slot(std::string_view text, std::uint32_t hash) {
@@ -43,7 +39,7 @@ void CNamedIdMemo::Grow() {
 }
 
 CNamedIdMemo::CEntry* CNamedIdMemo::Find(std::string_view idText, CScriptContext& context) {
-    if (idText.empty() || idText.size() > kMaxText || !IsAsciiLetter(idText[0]))
+    if (idText.size() > kMaxText || !IsNameText(idText))
         return nullptr;
     // Inside an evaluation that went too deep every constant reads 0; nothing learnt there is kept.
     if (context.nesting != 0 || context.nestingCut)
@@ -54,8 +50,7 @@ CNamedIdMemo::CEntry* CNamedIdMemo::Find(std::string_view idText, CScriptContext
         if (found->length != 0)
             return found;
     }
-    const CDef* def = context.FindDef(idText);
-    if (def != nullptr && !def->IsFixed())
+    if (!NameHasFixedValue(idText, context))
         return nullptr;
     if (m_used >= kMaxEntries)
         return nullptr;

@@ -98,6 +98,15 @@ int32_t GetNumber(std::string_view text, CScriptContext& context) {
     return ParseDecimal(text);
 }
 
+bool IsNameText(std::string_view text) {
+    return !text.empty() && IsLetter(text[0]);
+}
+
+bool NameHasFixedValue(std::string_view name, const CScriptContext& context) {
+    const CDef* def = context.FindDef(name);
+    return def == nullptr || def->IsFixed();
+}
+
 bool IsNotHex(std::string_view text) {
     for (const char c : text) {
         const bool hex = IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');

@@ -24,6 +24,11 @@ int32_t ParseDecimal(std::string_view text);
 // constant's value (unknown names give 0). Starting with "0": hexadecimal. Anything else: decimal. The text
 // is not trimmed, so " 0a" reads as decimal 0.
 int32_t GetNumber(std::string_view text, CScriptContext& context);
+// True when GetNumber reads text as the name of a constant: it starts with a letter.
+bool IsNameText(std::string_view text);
+// True when GetNumber gives the same value for this name at every evaluation: there is no constant of
+// that name (it reads as 0), or the constant's value is fixed (CDef::IsFixed).
+bool NameHasFixedValue(std::string_view name, const CScriptContext& context);
 // True when text holds a character outside 0-9, a-f, A-F.
 bool IsNotHex(std::string_view text);
 // One bound of a range text such as "{10 20}", "10-20" or "10 - 20": dots and braces are dropped, only
