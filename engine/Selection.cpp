@@ -152,39 +152,62 @@ bool IsExcludedCategoryArt(std::uint32_t artId, std::uint32_t flags) {
     return artId < 0x10000 && (CategoryFlagsByArt()[artId] & flags) != 0;
 }
 
-FreezeRule JudgeFreeze(const CFreezeCandidate& item, const CFreezeOptions& options, CItemTypeSource* types) {
-    // 1. Patch areas: when there are any, the object must stand in one of them.
-    if (!options.areas.empty()) {
-        bool inside = std::any_of(options.areas.begin(), options.areas.end(),
-                                  [&](const CPatchArea& area) { return area.Contains(item.x, item.y); });
-        if (!inside)
-            return FreezeRule::OutsideAreas;
-    }
-    // 2. and 3. The user's art ID lists, exclude first.
+namespace {
+
+// Rules 1 to 3, which decide before any TYPE is looked at: the patch areas (when there are any, the
+// object must stand in one of them) and the user's art ID lists, exclude first. Empty: none decides.
+std::optional<FreezeRule> AreaAndListRules(const CFreezeCandidate& item, const CFreezeOptions& options) {
+    if (!options.areas.empty() &&
+        std::none_of(options.areas.begin(), options.areas.end(),
+                     [&](const CPatchArea& area) { return area.Contains(item.x, item.y); }))
+        return FreezeRule::OutsideAreas;
     if (Contains(options.excludeArt, item.artId))
         return FreezeRule::ExcludedArt;
     if (Contains(options.includeArt, item.artId))
         return FreezeRule::IncludedArt;
+    return std::nullopt;
+}
+
+// A TYPE that keeps the object out: never frozen, or one of an excluded category.
+bool TypeKeepsOut(std::uint32_t type, std::uint32_t flags) {
+    return IsNeverFrozenType(type) || IsExcludedCategoryType(type, flags);
+}
+
+// Rule 6: the item definition's TYPE keeps the object out; a definition that cannot be found takes no
+// part.
+bool DefinitionKeepsOut(const CFreezeCandidate& item, const CFreezeOptions& options, CItemTypeSource* types) {
+    if (!types)
+        return false;
+    const std::optional<std::uint32_t> defType = types->DefinitionType(item.idText);
+    return defType && TypeKeepsOut(*defType, options.flags);
+}
+
+// Rule 8: only the chosen attribute bits let an object in.
+bool HasChosenAttribute(const CFreezeCandidate& item, std::uint32_t flags) {
+    return ((flags & OPT_NEVER_MOVEABLE) && (item.attr & 0x0010)) ||
+           ((flags & OPT_STATIC) && (item.attr & 0x8000));
+}
+
+} // namespace
+
+FreezeRule JudgeFreeze(const CFreezeCandidate& item, const CFreezeOptions& options, CItemTypeSource* types) {
+    // 1. to 3.
+    if (const std::optional<FreezeRule> rule = AreaAndListRules(item, options))
+        return *rule;
     // 4. The record's own TYPE.
-    if (IsNeverFrozenType(item.type) || IsExcludedCategoryType(item.type, options.flags))
+    if (TypeKeepsOut(item.type, options.flags))
         return FreezeRule::RecordType;
     // 5.
     if (item.type > 1000)
         return FreezeRule::TypeAbove1000;
-    // 6. The item definition's TYPE; a definition that cannot be found takes no part.
-    if (types) {
-        if (std::optional<std::uint32_t> defType = types->DefinitionType(item.idText)) {
-            if (IsNeverFrozenType(*defType) || IsExcludedCategoryType(*defType, options.flags))
-                return FreezeRule::DefinitionType;
-        }
-    }
+    // 6.
+    if (DefinitionKeepsOut(item, options, types))
+        return FreezeRule::DefinitionType;
     // 7. Art ID ranges of the excluded categories.
     if (IsExcludedCategoryArt(item.artId, options.flags))
         return FreezeRule::CategoryArt;
-    // 8. Only the chosen attribute bits let an object in.
-    bool qualifies = ((options.flags & OPT_NEVER_MOVEABLE) && (item.attr & 0x0010)) ||
-                     ((options.flags & OPT_STATIC) && (item.attr & 0x8000));
-    if (!qualifies)
+    // 8.
+    if (!HasChosenAttribute(item, options.flags))
         return FreezeRule::NoIncludeAttr;
     // 9.
     if ((options.flags & OPT_EXCLUDE_TYPED) && item.type != 0)
@@ -197,28 +220,13 @@ bool IsFreezable(const CFreezeCandidate& item, const CFreezeOptions& options, CI
     // order; after them every rule can only refuse, so their order does not change the answer, and the
     // definition lookup (rule 6, a table search) comes last, asked only for objects that all the
     // cheap rules let through. A scan asks this for every top-level object of the world.
-    if (!options.areas.empty()) {
-        bool inside = std::any_of(options.areas.begin(), options.areas.end(),
-                                  [&](const CPatchArea& area) { return area.Contains(item.x, item.y); });
-        if (!inside)
-            return false;
-    }
-    if (Contains(options.excludeArt, item.artId))
-        return false;
-    if (Contains(options.includeArt, item.artId))
-        return true;
-    const bool qualifies = ((options.flags & OPT_NEVER_MOVEABLE) && (item.attr & 0x0010)) ||
-                           ((options.flags & OPT_STATIC) && (item.attr & 0x8000));
-    if (!qualifies || ((options.flags & OPT_EXCLUDE_TYPED) && item.type != 0) || item.type > 1000)
-        return false;
-    if (IsNeverFrozenType(item.type) || IsExcludedCategoryType(item.type, options.flags) ||
+    if (const std::optional<FreezeRule> rule = AreaAndListRules(item, options))
+        return *rule == FreezeRule::IncludedArt;
+    if (!HasChosenAttribute(item, options.flags) || ((options.flags & OPT_EXCLUDE_TYPED) && item.type != 0) ||
+        item.type > 1000 || TypeKeepsOut(item.type, options.flags) ||
         IsExcludedCategoryArt(item.artId, options.flags))
         return false;
-    if (types) {
-        if (std::optional<std::uint32_t> defType = types->DefinitionType(item.idText))
-            return !IsNeverFrozenType(*defType) && !IsExcludedCategoryType(*defType, options.flags);
-    }
-    return true;
+    return !DefinitionKeepsOut(item, options, types);
 }
 
 bool IsFreezable(const CWorldItem& item, std::uint32_t artId, const CFreezeOptions& options,
