@@ -81,6 +81,54 @@ struct CRecordInProgress {
     }
 };
 
+// Writes the bytes of [from, to) of the input to the output: long pieces copied file to file by the
+// system, short ones through a window read ahead from the input.
+class CKeptCopier {
+public:
+    CKeptCopier(int inputFd, CSafeOutputFile& output) : m_fd(inputFd), m_output(output) {}
+
+    bool Copy(std::uint64_t from, std::uint64_t to) {
+        if (to <= from)
+            return true;
+        if (to - from >= kCopyInKernel)
+            return m_output.CopyFrom(m_fd, from, to - from);
+        if (from < m_windowStart || to > m_windowEnd) {
+            if (!m_window)
+                m_window = std::make_unique<char[]>(kWindow);
+            std::size_t have = 0;
+            while (have < kWindow) {
+                const ssize_t got =
+                    ::pread(m_fd, m_window.get() + have, kWindow - have, static_cast<off_t>(from + have));
+                if (got < 0 && errno == EINTR)
+                    continue;
+                if (got < 0) {
+                    m_output.Fail(std::strerror(errno));
+                    return false;
+                }
+                if (got == 0)
+                    break;
+                have += static_cast<std::size_t>(got);
+            }
+            m_windowStart = from;
+            m_windowEnd = from + have;
+            if (to > m_windowEnd) {
+                m_output.Fail("the input file ended early");
+                return false;
+            }
+        }
+        return m_output.Write(m_window.get() + (from - m_windowStart), static_cast<std::size_t>(to - from));
+    }
+
+private:
+    static constexpr std::uint64_t kCopyInKernel = 256 * 1024;
+    static constexpr std::size_t kWindow = 1 << 20;
+    int m_fd;
+    CSafeOutputFile& m_output;
+    std::unique_ptr<char[]> m_window;
+    std::uint64_t m_windowStart = 0;
+    std::uint64_t m_windowEnd = 0;
+};
+
 } // namespace
 
 void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& frozen,
@@ -96,9 +144,9 @@ void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& 
     //
     // Span mode, while every line read so far ended with a lone line feed and the output wants line
     // feeds: then the output is the input minus the dropped records' bytes, so only the offsets of the
-    // records are tracked and the kept stretches are copied file to file. At the first line that has to
-    // be rewritten (a CR LF end, or a last line without an end) the rest is done in
-    // line mode, going back to the start of the record being read if there is one.
+    // records are tracked and the kept stretches are copied (see CKeptCopier). At the first line that
+    // has to be rewritten (a CR LF end, or a last line without an end) the rest is done in line mode,
+    // going back to the start of the record being read if there is one.
     //
     // Line mode: the lines of the item record being read are held back (with their line ends) until the
     // record ends, when its serial, the last SERIAL line of its body, decides whether they are written.
@@ -109,9 +157,9 @@ void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& 
     std::string record;          // line mode: the record being read
     CRecordInProgress current;
 
+    CKeptCopier copier(inputFd, output);
     const auto copySpan = [&](std::uint64_t end) {
-        if (end > spanStart)
-            output.CopyFrom(inputFd, spanStart, end - spanStart);
+        copier.Copy(spanStart, end);
         spanStart = end;
     };
     const auto finishRecord = [&](std::uint64_t recordEnd) {
@@ -239,54 +287,6 @@ void FindDrops(const std::string& path, CCleanStretch& stretch, const CFreezeLis
     current.End(stretch.end, finishRecord);
     stretch.endCursor = cursor.At();
 }
-
-// Writes the bytes of [from, to) of the input to the output: long pieces copied file to file by the
-// system, short ones through a window read ahead from the input.
-class CKeptCopier {
-public:
-    CKeptCopier(int inputFd, CSafeOutputFile& output) : m_fd(inputFd), m_output(output) {}
-
-    bool Copy(std::uint64_t from, std::uint64_t to) {
-        if (to <= from)
-            return true;
-        if (to - from >= kCopyInKernel)
-            return m_output.CopyFrom(m_fd, from, to - from);
-        if (from < m_windowStart || to > m_windowEnd) {
-            if (!m_window)
-                m_window = std::make_unique<char[]>(kWindow);
-            std::size_t have = 0;
-            while (have < kWindow) {
-                const ssize_t got =
-                    ::pread(m_fd, m_window.get() + have, kWindow - have, static_cast<off_t>(from + have));
-                if (got < 0 && errno == EINTR)
-                    continue;
-                if (got < 0) {
-                    m_output.Fail(std::strerror(errno));
-                    return false;
-                }
-                if (got == 0)
-                    break;
-                have += static_cast<std::size_t>(got);
-            }
-            m_windowStart = from;
-            m_windowEnd = from + have;
-            if (to > m_windowEnd) {
-                m_output.Fail("the input file ended early");
-                return false;
-            }
-        }
-        return m_output.Write(m_window.get() + (from - m_windowStart), static_cast<std::size_t>(to - from));
-    }
-
-private:
-    static constexpr std::uint64_t kCopyInKernel = 256 * 1024;
-    static constexpr std::size_t kWindow = 1 << 20;
-    int m_fd;
-    CSafeOutputFile& m_output;
-    std::unique_ptr<char[]> m_window;
-    std::uint64_t m_windowStart = 0;
-    std::uint64_t m_windowEnd = 0;
-};
 
 } // namespace
 
