@@ -177,12 +177,9 @@ bool Collect(const std::string& path, frostmark::CScriptContext& context, std::u
     return true;
 }
 
-int Clean(const std::string& world, const std::string& out, std::uint64_t every) {
-    frostmark::CScriptContext context;
-    DefineGeneratedNames(context);
-    frostmark::CFreezeList list;
-    if (!Collect(world, context, every, UINT64_MAX, list))
-        return 1;
+// Times only the clean of world into out with the list, and prints the figures and `details`.
+int TimedClean(const std::string& world, const std::string& out, const frostmark::CFreezeList& list,
+               frostmark::CScriptContext& context, const std::string& details) {
     const auto start = Clock::now();
     const std::clock_t cpuStart = std::clock();
     const frostmark::CCleanResult result = frostmark::CleanWorldFile(world, out, list, context);
@@ -192,9 +189,19 @@ int Clean(const std::string& world, const std::string& out, std::uint64_t every)
         std::fprintf(stderr, "%s\n", result.error.c_str());
         return 1;
     }
-    std::printf("seconds=%.4f cpu=%.4f frozen=%zu dropped=%llu written=%llu\n", seconds, cpu, list.Count(),
-                (unsigned long long)result.recordsDropped, (unsigned long long)result.bytesWritten);
+    std::printf("seconds=%.4f cpu=%.4f frozen=%zu %sdropped=%llu written=%llu\n", seconds, cpu, list.Count(),
+                details.c_str(), (unsigned long long)result.recordsDropped,
+                (unsigned long long)result.bytesWritten);
     return 0;
+}
+
+int Clean(const std::string& world, const std::string& out, std::uint64_t every) {
+    frostmark::CScriptContext context;
+    DefineGeneratedNames(context);
+    frostmark::CFreezeList list;
+    if (!Collect(world, context, every, UINT64_MAX, list))
+        return 1;
+    return TimedClean(world, out, list, context, "");
 }
 
 int CleanAnalysed(const std::string& world, const std::string& out) {
@@ -213,20 +220,11 @@ int CleanAnalysed(const std::string& world, const std::string& out) {
         std::fprintf(stderr, "%s\n", analysis.Message().c_str());
         return 1;
     }
-    const auto start = Clock::now();
-    const std::clock_t cpuStart = std::clock();
-    const frostmark::CCleanResult result = frostmark::CleanWorldFile(world, out, list, context);
-    const double seconds = Since(start);
-    const double cpu = CpuSince(cpuStart);
-    if (!result.ok) {
-        std::fprintf(stderr, "%s\n", result.error.c_str());
-        return 1;
-    }
-    std::printf("seconds=%.4f cpu=%.4f frozen=%zu of=%lld planned=%d unique=%d dropped=%llu written=%llu\n",
-                seconds, cpu, list.Count(), static_cast<long long>(analysis.counts.topLevel),
-                list.CleanPlan() != nullptr, list.CleanPlan() != nullptr && list.CleanPlan()->serialsUnique,
-                (unsigned long long)result.recordsDropped, (unsigned long long)result.bytesWritten);
-    return 0;
+    const frostmark::CCleanPlan* plan = list.CleanPlan();
+    const std::string details = "of=" + std::to_string(analysis.counts.topLevel) +
+                                " planned=" + std::to_string(plan != nullptr) +
+                                " unique=" + std::to_string(plan != nullptr && plan->serialsUnique) + " ";
+    return TimedClean(world, out, list, context, details);
 }
 
 int Patch(const std::string& world, const std::string& out, std::uint64_t count) {
