@@ -157,8 +157,8 @@ struct CAnalysisRequest {
 
 // The whole Analyze command: an empty world path answers NoWorldPath and changes nothing. Otherwise the
 // freeze list is emptied; when the registry's item definitions are empty and a script directory is given,
-// the scripts are loaded from it (LoadAllScripts switches the working directory there and back; a
-// directory that cannot be entered answers ScriptsUnreadable, since analysing with the wrong scripts
+// the scripts are loaded from it (LoadAllScripts, which leaves the working directory alone; a
+// directory that cannot be read answers ScriptsUnreadable, since analysing with the wrong scripts
 // would silently choose the wrong objects); then the world file is scanned. `scriptsLoaded` tells the
 // caller whether this call loaded them.
 CAnalysisResult Analyze(CScriptObjects& scripts, const CAnalysisRequest& request, const CServices& services,

@@ -44,7 +44,7 @@ std::string BracketText(std::string_view line, size_t start) {
 void CScriptObjects::ReportOpenFailure(const std::string& name, bool showMessage) {
     std::string shown = name;
     if (shown.find(PathSeparator()) == std::string::npos) {
-        shown = GetWorkingDirectory() + PathSeparator() + name;
+        shown = ScriptDirectory() + PathSeparator() + name;
     }
     g_Log.Log("Unable to open file %s", shown.c_str());
     if (showMessage) {
@@ -55,7 +55,7 @@ void CScriptObjects::ReportOpenFailure(const std::string& name, bool showMessage
 
 bool CScriptObjects::OpenPairFile(CLineReader& file, const std::string& name, int fileNumber,
                                   std::string& source, CFileReadProgress& progress) {
-    if (!OpenScriptFile(file, name, source)) {
+    if (!OpenInScriptDirectory(file, name, source)) {
         ReportOpenFailure(name, fileNumber == 0);
         return false;
     }
@@ -207,7 +207,7 @@ void CScriptObjects::LoadSectionList(const char* message, const char* fileName, 
     progress.SetStatusText("Initializing storage");
     CLineReader file;
     std::string source;
-    if (!OpenScriptFile(file, name, source)) {
+    if (!OpenInScriptDirectory(file, name, source)) {
         // The flag stays clear: the next call tries again.
         ReportOpenFailure(name, true);
         return;
@@ -380,7 +380,7 @@ void CScriptObjects::LoadLocations() {
         const std::string name = files[fileNumber];
         CLineReader file;
         std::string source;
-        if (!OpenScriptFile(file, name, source)) {
+        if (!OpenInScriptDirectory(file, name, source)) {
             g_Log.Log("Unable to open file %s", name.c_str());
             if (fileNumber == 0) {
                 ShowMessage(m_messages, "Unable to open file " + name + " for input.", kMessageCaption,

@@ -25,8 +25,9 @@ std::string WithPlatformSeparators(std::string_view path) {
 
 namespace {
 
-bool OpenResolved(CLineReader& file, std::string_view path, std::string& opened) {
-    const std::filesystem::path resolved = ResolveScriptPath(path);
+bool OpenResolved(CLineReader& file, std::string_view path, const std::string& directory,
+                  std::string& opened) {
+    const std::filesystem::path resolved = ResolveScriptPath(path, directory);
     if (!file.Open(resolved.string())) {
         return false;
     }
@@ -38,8 +39,9 @@ bool OpenResolved(CLineReader& file, std::string_view path, std::string& opened)
 
 } // namespace
 
-bool OpenScriptFile(CLineReader& file, const std::string& path, std::string& opened) {
-    if (OpenResolved(file, path, opened)) {
+bool OpenScriptFile(CLineReader& file, const std::string& path, const std::string& directory,
+                    std::string& opened) {
+    if (OpenResolved(file, path, directory, opened)) {
         return true;
     }
     // A resource line with a comment after a blank keeps that blank ("items.scp // main items"); the
@@ -48,7 +50,8 @@ bool OpenScriptFile(CLineReader& file, const std::string& path, std::string& ope
     while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '.' || trimmed.back() == '\t')) {
         trimmed.remove_suffix(1);
     }
-    return trimmed.size() != path.size() && !trimmed.empty() && OpenResolved(file, trimmed, opened);
+    return trimmed.size() != path.size() && !trimmed.empty() &&
+           OpenResolved(file, trimmed, directory, opened);
 }
 
 std::uint32_t ProgressValue(std::uint64_t value) {

@@ -1,6 +1,7 @@
 #include "model/ScriptLoader.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
 #include <memory>
 #include <string_view>
@@ -157,7 +158,7 @@ void CScriptObjects::LoadScriptFile(const std::string& pathAsGiven, CFileReadPro
     g_Log.Log("Attempting to load file %s", path.c_str());
     CLineReader file;
     std::string source;
-    if (!OpenScriptFile(file, path, source)) {
+    if (!OpenInScriptDirectory(file, path, source)) {
         g_Log.Log("Unable to open file %s", path.c_str());
         return;
     }
@@ -408,7 +409,7 @@ void CScriptObjects::LoadScriptFile(const std::string& pathAsGiven, CFileReadPro
 void CScriptObjects::LoadScripts() {
     // Definitions may be replaced by this load: TYPE values read before are no longer valid.
     m_typeReader.Clear();
-    const std::string base = GetWorkingDirectory();
+    const std::string base = ScriptDirectory();
     const std::string separator(1, PathSeparator());
     g_Log.Log("Current working directory is %s", base.c_str());
     CFileReadProgress progress(m_progressViews);
@@ -452,8 +453,8 @@ void CScriptObjects::LoadScripts() {
 
         g_Log.Log("Checking for non-resource scripts in the current working directory");
         progress.SetStatusText("Checking for non-resource scripts");
-        std::string scanDirectory =
-            WithPlatformSeparators(GetProfileString(kServerIniName, "TAVREL", "SCPFILES", "", 260));
+        std::string scanDirectory = WithPlatformSeparators(
+            GetProfileString(base + separator + kServerIniName, "TAVREL", "SCPFILES", "", 260));
         if (!scanDirectory.empty() && scanDirectory.back() == PathSeparator()) {
             scanDirectory.pop_back();
         }
@@ -465,7 +466,7 @@ void CScriptObjects::LoadScripts() {
             }
         }
         const std::string listDirectory = scanDirectory.empty() ? std::string(".") : scanDirectory;
-        for (const std::string& name : ListScpFiles(ResolveScriptPath(listDirectory))) {
+        for (const std::string& name : ListScpFiles(ResolveScriptPath(listDirectory, base))) {
             const std::string compare =
                 ToLower(scanDirectory.empty() ? name : scanDirectory + separator + name);
             bool skip = Contains(compare, "hoglocs.scp") || Contains(compare, "custloc.scp") ||
@@ -561,11 +562,19 @@ void CScriptObjects::FlushStagedItems() {
 
 bool LoadAllScripts(CScriptObjects& objects, const std::string& scriptDirectory, const CServices& services) {
     objects.SetServices(services);
-    CWorkingDirectoryGuard directory(scriptDirectory);
-    if (!directory.Changed()) {
+    // The directory as the system names it (links resolved), the way the working directory would show it.
+    std::error_code ec;
+    const std::filesystem::path directory =
+        scriptDirectory.empty() ? std::filesystem::path()
+                                : std::filesystem::canonical(ResolveScriptPath(scriptDirectory), ec);
+    // A directory that cannot be listed cannot be read either (no permission): nothing is loaded then.
+    if (!ec && !directory.empty())
+        std::filesystem::directory_iterator(directory, ec);
+    if (directory.empty() || ec) {
         g_Log.Log("Unable to change to script directory %s", scriptDirectory.c_str());
         return false;
     }
+    objects.SetScriptDirectory(directory.string());
     objects.LoadScripts();
     return true;
 }

@@ -1,10 +1,14 @@
 #include "model/ScriptObjects.h"
 
+#include "model/ScriptFiles.h"
+
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "script/LineReader.h"
 #include "script/ScriptText.h"
 #include "script/ServerIni.h"
 
@@ -90,9 +94,18 @@ void CScriptObjects::SetServices(const CServices& services) {
     m_waitCursor = services.waitCursor;
 }
 
+std::string CScriptObjects::ScriptDirectory() const {
+    return m_scriptDirectory.empty() ? GetWorkingDirectory() : m_scriptDirectory;
+}
+
+bool CScriptObjects::OpenInScriptDirectory(CLineReader& file, const std::string& name,
+                                           std::string& source) const {
+    return OpenScriptFile(file, name, ScriptDirectory(), source);
+}
+
 std::string CScriptObjects::GetScriptPath() const {
-    std::string directory = GetWorkingDirectory();
-    return ReadScriptPathFromIni(kServerIniName, directory);
+    const std::string directory = ScriptDirectory();
+    return ReadScriptPathFromIni((std::filesystem::path(directory) / kServerIniName).string(), directory);
 }
 
 namespace {

@@ -56,10 +56,11 @@ private:
 // FindItemDefinition / GetItemType for each world item, and UnloadScripts (or destruction) at the end.
 //
 // The loaders are members, as the server's own loader is: LoadScripts reads a whole script set from the
-// working directory; LoadScriptFile reads one file of the newer layout; LoadDefs ... LoadLocations read the
-// fixed files of the older layout, each at most once per loaded set; the three Categorize passes build the
-// category trees. Every step is written to the program log (g_Log); message boxes, progress windows and
-// the wait cursor go through the services given by SetServices (none: nothing is shown).
+// script directory (SetScriptDirectory; the working directory until one is set); LoadScriptFile reads one
+// file of the newer layout; LoadDefs ... LoadLocations read the fixed files of the older layout, each at most
+// once per loaded set; the three Categorize passes build the category trees. Every step is written to the
+// program log (g_Log); message boxes, progress windows and the wait cursor go through the services given by
+// SetServices (none: nothing is shown).
 class CScriptObjects : public CScriptContext {
 public:
     CScriptObjects();
@@ -72,9 +73,17 @@ public:
     // must outlive the loading calls.
     void SetServices(const CServices& services);
 
+    // The directory every relative name of the loaders is taken from: the script files of both layouts,
+    // "tavrel.ini", its SCPFILES directory, "hoglocs.scp" and "custloc.scp". The loaders never change the
+    // process's working directory, so other threads can go on resolving relative paths meanwhile. An empty
+    // text (the start) stands for the working directory.
+    void SetScriptDirectory(std::string directory) { m_scriptDirectory = std::move(directory); }
+    // The script directory as an absolute path: the one set, else the working directory.
+    std::string ScriptDirectory() const;
+
     // ---------------------------------------------------------------- loading (newer and older layout)
 
-    // Reads the script set of the working directory: the tables file and "tavrel.ini" as script files, then
+    // Reads the script set of the script directory: the tables file and "tavrel.ini" as script files, then
     // every script the [RESOURCES] table lists plus every other *.scp of the SCPFILES directory (newer
     // layout), or the fixed files of the older layout when the table is empty; then the category passes.
     void LoadScripts();
@@ -102,9 +111,10 @@ public:
     void CategorizeNPCs(CFileReadProgress* progress = nullptr);
     void CategorizeLocations(CFileReadProgress* progress = nullptr);
 
-    // The script directory of the older layout: the SCPFILES line of "tavrel.ini" in the working directory,
-    // else the working directory; always ending in the path separator. The directory keeps the letter case
-    // it is written in (resolved without regard to case when it does not exist as written).
+    // The script directory of the older layout: the SCPFILES line of "tavrel.ini" in the script directory,
+    // else the script directory; always ending in the path separator. The directory keeps the letter case
+    // it is written in (resolved without regard to case when it does not exist as written), and a relative
+    // one stays relative: the loaders take it from the script directory.
     std::string GetScriptPath() const;
 
     // ---------------------------------------------------------------- unloading
@@ -206,6 +216,10 @@ private:
     std::vector<CSObject*> m_stagedItems;
     bool m_stagingItems = false;
 
+    // OpenScriptFile with the script directory as the base of relative names.
+    bool OpenInScriptDirectory(CLineReader& file, const std::string& name, std::string& source) const;
+
+    std::string m_scriptDirectory;
     IMessageBox* m_messages = nullptr;
     IProgressViewFactory* m_progressViews = nullptr;
     IWaitCursor* m_waitCursor = nullptr;

@@ -16,9 +16,9 @@ bool IsDriveLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// The entry of `directory` whose name equals `name` without regard to case; the first in byte order
+// The name of the entry of `directory` that equals `name` without regard to case; the first in byte order
 // when several do, so the choice does not depend on the order the file system lists them in.
-std::optional<fs::path> FindNoCase(const fs::path& directory, const std::string& name) {
+std::optional<std::string> FindNoCase(const fs::path& directory, const std::string& name) {
     std::error_code ec;
     fs::directory_iterator it(directory.empty() ? fs::path(".") : directory, ec);
     if (ec)
@@ -31,9 +31,7 @@ std::optional<fs::path> FindNoCase(const fs::path& directory, const std::string&
         if (EqualsNoCase(candidate, name) && (!best || candidate < *best))
             best = std::move(candidate);
     }
-    if (!best)
-        return std::nullopt;
-    return directory.empty() ? fs::path(*best) : directory / *best;
+    return best;
 }
 
 } // namespace
@@ -66,9 +64,13 @@ std::string NormalizePath(std::string_view path) {
     return result;
 }
 
-fs::path ResolvePathCase(const fs::path& path) {
+fs::path InDirectory(const fs::path& path, const fs::path& base) {
+    return base.empty() || !path.is_relative() ? path : base / path;
+}
+
+fs::path ResolvePathCase(const fs::path& path, const fs::path& base) {
     std::error_code ec;
-    if (path.empty() || fs::exists(path, ec))
+    if (path.empty() || fs::exists(InDirectory(path, base), ec))
         return path;
     fs::path current;
     for (const fs::path& element : path) {
@@ -80,20 +82,20 @@ fs::path ResolvePathCase(const fs::path& path) {
             continue;
         }
         const fs::path candidate = current.empty() ? element : current / element;
-        if (name == "." || name == ".." || fs::exists(candidate, ec)) {
+        if (name == "." || name == ".." || fs::exists(InDirectory(candidate, base), ec)) {
             current = candidate;
             continue;
         }
-        auto match = FindNoCase(current, name);
+        auto match = FindNoCase(InDirectory(current, base), name);
         if (!match)
             return path;
-        current = std::move(*match);
+        current = current.empty() ? fs::path(*match) : current / *match;
     }
     return current;
 }
 
-fs::path ResolveScriptPath(std::string_view path) {
-    return ResolvePathCase(fs::path(NormalizePath(path)));
+fs::path ResolveScriptPath(std::string_view path, const fs::path& base) {
+    return InDirectory(ResolvePathCase(fs::path(NormalizePath(path)), base), base);
 }
 
 std::string GetWorkingDirectory() {
@@ -102,26 +104,6 @@ std::string GetWorkingDirectory() {
     if (ec)
         return {};
     return cwd.string();
-}
-
-bool SetWorkingDirectory(std::string_view directory) {
-    if (directory.empty())
-        return false;
-    std::error_code ec;
-    fs::current_path(ResolveScriptPath(directory), ec);
-    return !ec;
-}
-
-CWorkingDirectoryGuard::CWorkingDirectoryGuard(std::string_view directory)
-    : m_previous(GetWorkingDirectory()) {
-    m_changed = !m_previous.empty() && SetWorkingDirectory(directory);
-}
-
-CWorkingDirectoryGuard::~CWorkingDirectoryGuard() {
-    if (m_changed) {
-        std::error_code ec;
-        fs::current_path(m_previous, ec);
-    }
 }
 
 } // namespace frostmark

@@ -20,36 +20,23 @@ std::string NormalizePath(std::string_view path);
 // the exact path when it exists; otherwise each component is looked up as written and, when missing,
 // without regard to ASCII case (the first match in byte order when several names differ only by case).
 // Answers the path as given when some component cannot be found at all, so that opening it fails with
-// the name the user wrote.
-std::filesystem::path ResolvePathCase(const std::filesystem::path& path);
+// the name the user wrote. A relative path is looked up under `base` (the working directory when `base`
+// is empty) and stays relative in the answer.
+std::filesystem::path ResolvePathCase(const std::filesystem::path& path,
+                                      const std::filesystem::path& base = {});
 
-// NormalizePath and then ResolvePathCase: the path to open for a name read from a script or ini file.
-std::filesystem::path ResolveScriptPath(std::string_view path);
+// `path` under `base` when it is relative and `base` is not empty; `path` itself otherwise.
+std::filesystem::path InDirectory(const std::filesystem::path& path, const std::filesystem::path& base);
+
+// NormalizePath and then ResolvePathCase under `base`: the path to open for a name read from a script or
+// ini file, which names its files relative to the script directory `base` (the working directory when
+// `base` is empty). A relative name comes back joined to `base`.
+std::filesystem::path ResolveScriptPath(std::string_view path, const std::filesystem::path& base = {});
 
 // Whether two names are equal without regard to ASCII case.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // The working directory of the process, or "" when it cannot be read.
 std::string GetWorkingDirectory();
-// Makes `directory` (resolved like ResolveScriptPath) the working directory; false when it fails.
-bool SetWorkingDirectory(std::string_view directory);
-
-// Switches the working directory for its lifetime and back at the end, even on an early return.
-class CWorkingDirectoryGuard {
-public:
-    explicit CWorkingDirectoryGuard(std::string_view directory);
-    ~CWorkingDirectoryGuard();
-    CWorkingDirectoryGuard(const CWorkingDirectoryGuard&) = delete;
-    CWorkingDirectoryGuard& operator=(const CWorkingDirectoryGuard&) = delete;
-
-    // Whether the switch succeeded (when it did not, the working directory is unchanged).
-    bool Changed() const { return m_changed; }
-    // The working directory before the switch.
-    const std::string& Previous() const { return m_previous; }
-
-private:
-    std::string m_previous;
-    bool m_changed = false;
-};
 
 } // namespace frostmark

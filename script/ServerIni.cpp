@@ -38,7 +38,8 @@ std::string ReadScriptPathFromIni(const std::string& iniPath, const std::string&
             directory.pop_back();
         }
         if (!directory.empty()) {
-            directory = ResolvePathCase(directory).string();
+            // A relative directory is the ini file's neighbour.
+            directory = ResolvePathCase(directory, std::filesystem::path(iniPath).parent_path()).string();
         }
         return WithSeparator(directory);
     }

@@ -4,7 +4,7 @@
 
 namespace frostmark {
 
-// The server's ini file, looked up in the working directory.
+// The server's ini file, looked up in the script directory.
 inline constexpr const char* kServerIniName = "tavrel.ini";
 
 // The script directory named by the first SCPFILES line of the ini file at iniPath, ending in the path
@@ -17,7 +17,8 @@ inline constexpr const char* kServerIniName = "tavrel.ini";
 //
 // On this system the directory keeps the letter case it was written in: it is normalised ("\" or "/") and,
 // when it does not exist as written, resolved without regard to case, because lower-casing it would name a
-// directory a case-sensitive file system does not have.
+// directory a case-sensitive file system does not have. A relative directory stays relative; it is looked
+// up beside the ini file.
 std::string ReadScriptPathFromIni(const std::string& iniPath, const std::string& defaultDirectory);
 
 } // namespace frostmark

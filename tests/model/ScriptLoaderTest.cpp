@@ -248,6 +248,49 @@ TEST_F(ScriptLoadTest, ItemTypesAreReadFromAnyWorkingDirectory) {
     EXPECT_EQ(objects.FindItemDefinition("i_unknown"), nullptr);
 }
 
+// Notes the working directory whenever a loader shows the wait cursor, which it does for every file.
+class CWatchingCursor : public IWaitCursor {
+public:
+    void Begin() override { seen.push_back(std::filesystem::current_path()); }
+    void End() override {}
+    std::vector<std::filesystem::path> seen;
+};
+
+TEST_F(ScriptLoadTest, LoadingNeitherReadsNorChangesTheWorkingDirectory) {
+    const std::filesystem::path oldSet = std::filesystem::path(FROSTMARK_TEST_DATA) / "scripts-old";
+    // Decoys for every name the loaders resolve relative to the script directory.
+    CLoadTempDir elsewhere;
+    elsewhere.Write("tavrel.ini", "SCPFILES=Legacy\n[RESOURCES]\ndecoy.scp\n[TAVREL]\nSCPFILES=Legacy\n");
+    elsewhere.Write("tavreltables.scp", "[ITEMDEF 0dec]\n");
+    elsewhere.Write("decoy.scp", "[ITEMDEF 0dec]\n");
+    elsewhere.Write("hoglocs.scp", "[LOCATION decoy]\nCATEGORY=Decoy\n");
+    elsewhere.Write("custloc.scp", "[LOCATION decoy]\nCATEGORY=Decoy\n");
+    elsewhere.Write("scripts/unlisted.scp", "[ITEMDEF 0dec]\n");
+    elsewhere.Write("Legacy/tavrelitem.scp", "[0dec]\n");
+    for (const std::filesystem::path& set : {kNewSet, oldSet}) {
+        CScriptObjects reference;
+        ASSERT_TRUE(LoadAllScripts(reference, set.string(), m_services));
+
+        CWatchingCursor cursor;
+        CServices services = m_services;
+        services.waitCursor = &cursor;
+        CScriptObjects objects;
+        std::filesystem::current_path(elsewhere.Path());
+        const bool loaded = LoadAllScripts(objects, std::filesystem::absolute(set).string(), services);
+        std::filesystem::current_path(m_startDirectory);
+        ASSERT_TRUE(loaded) << set;
+
+        ASSERT_GT(cursor.seen.size(), 2u) << set;
+        for (const std::filesystem::path& directory : cursor.seen) {
+            EXPECT_EQ(directory, elsewhere.Path()) << set;
+        }
+        EXPECT_EQ(Names(objects.itemDefs), Names(reference.itemDefs)) << set;
+        EXPECT_EQ(objects.FindItemDefinition("0dec"), nullptr) << set;
+        EXPECT_EQ(objects.locations.size(), reference.locations.size()) << set;
+        EXPECT_EQ(DumpTree(objects.locationCategories), DumpTree(reference.locationCategories)) << set;
+    }
+}
+
 TEST_F(ScriptLoadTest, ItemTypeIsReadOncePerLoad) {
     CLoadTempDir dir;
     dir.Write("tavrel.ini", "[RESOURCES]\nitems.scp\n[TAVREL]\n");

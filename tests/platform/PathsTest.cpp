@@ -46,34 +46,21 @@ TEST(PathsTest, AmongSeveralSpellingsTheExactOneWinsThenByteOrder) {
     EXPECT_EQ(ResolvePathCase(dir.Path() / "MAP.SCP"), dir.Path() / "Map.scp");
 }
 
-TEST(PathsTest, ScriptPathsResolveRelativeToTheWorkingDirectory) {
+TEST(PathsTest, ScriptPathsResolveUnderTheirBaseDirectory) {
     test::CTempDir dir;
     dir.Write("Scripts/TAVRELITEM.scp", "x");
-    CWorkingDirectoryGuard guard(dir.Path().string());
-    ASSERT_TRUE(guard.Changed());
-    EXPECT_EQ(ResolveScriptPath("scripts\\tavrelitem.scp"), fs::path("Scripts/TAVRELITEM.scp"));
-    EXPECT_EQ(ResolveScriptPath(".\\scripts/TavrelItem.scp"), fs::path("./Scripts/TAVRELITEM.scp"));
-}
-
-TEST(PathsTest, WorkingDirectoryGuardSwitchesBack) {
-    test::CTempDir dir;
-    dir.Write("Shard/x", "");
-    const std::string before = GetWorkingDirectory();
-    ASSERT_FALSE(before.empty());
-    {
-        CWorkingDirectoryGuard guard((dir.Path() / "shard").string()); // resolved without regard to case
-        ASSERT_TRUE(guard.Changed());
-        EXPECT_EQ(guard.Previous(), before);
-        EXPECT_EQ(fs::path(GetWorkingDirectory()), dir.Path() / "Shard");
-    }
-    EXPECT_EQ(GetWorkingDirectory(), before);
-    {
-        CWorkingDirectoryGuard guard((dir.Path() / "absent").string());
-        EXPECT_FALSE(guard.Changed());
-        EXPECT_EQ(GetWorkingDirectory(), before);
-    }
-    EXPECT_EQ(GetWorkingDirectory(), before);
-    EXPECT_FALSE(SetWorkingDirectory(""));
+    const fs::path before = fs::current_path();
+    EXPECT_EQ(ResolveScriptPath("scripts\\tavrelitem.scp", dir.Path()),
+              dir.Path() / "Scripts/TAVRELITEM.scp");
+    EXPECT_EQ(ResolveScriptPath(".\\scripts/TavrelItem.scp", dir.Path()),
+              dir.Path() / "./Scripts/TAVRELITEM.scp");
+    // Relative answers stay relative; absolute names ignore the base.
+    EXPECT_EQ(ResolvePathCase("SCRIPTS/tavrelitem.SCP", dir.Path()), fs::path("Scripts/TAVRELITEM.scp"));
+    const fs::path absolute = dir.Path() / "scripts" / "tavrelitem.scp";
+    EXPECT_EQ(ResolveScriptPath(absolute.string(), "/nowhere"), dir.Path() / "Scripts/TAVRELITEM.scp");
+    // A name found nowhere comes back under the base as written.
+    EXPECT_EQ(ResolveScriptPath("scripts/none.scp", dir.Path()), dir.Path() / "scripts/none.scp");
+    EXPECT_EQ(fs::current_path(), before);
 }
 
 TEST(PathsTest, EqualsNoCaseFoldsOnlyAscii) {

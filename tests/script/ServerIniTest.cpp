@@ -45,6 +45,8 @@ TEST_F(ServerIni, ServerStylePathsAreNormalisedAndKeepTheirCase) {
     std::filesystem::create_directories(m_dir.Path() / "Shard" / "Scripts");
     const std::string written = (m_dir.Path() / "shard").string() + "\\SCRIPTS";
     EXPECT_EQ(Read("SCPFILES=" + written + "\n"), (m_dir.Path() / "Shard" / "Scripts").string() + "/");
+    // A relative one is found beside the ini file, wherever the process runs, and stays relative.
+    EXPECT_EQ(Read("SCPFILES=shard\\SCRIPTS\n"), "Shard/Scripts/");
 }
 
 } // namespace
