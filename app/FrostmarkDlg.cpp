@@ -9,6 +9,7 @@
 #include "engine/Commands.h"
 #include "mapview/ClientDirectory.h"
 #include "model/ScriptObjects.h"
+#include "platform/Log.h"
 #include "platform/qt/QtDialogControls.h"
 #include "platform/qt/QtDialogUnits.h"
 
@@ -251,6 +252,10 @@ void CFrostmarkDlg::OnAnalyze() {
     m_controls->SetProgressPos(IDC_PROGRESS, 0);
     m_controls->Enable(IDC_CREATEPATCH, true);
     m_controls->Show(IDC_PATCH_OBJECTS, true);
+    if (const std::string note = FormatOutsideMapNote(m_counts); !note.empty()) {
+        g_Log.Log("%s", note.c_str());
+        ShowMessage(m_services.messages, note + ".", kMessageCaption, MessageIcon::Information);
+    }
 }
 
 void CFrostmarkDlg::OnCreatePatchFile() {

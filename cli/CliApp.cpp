@@ -304,6 +304,10 @@ int RunAnalysisStep(CRunContext& run, CScriptObjects& scripts, CFreezeList& list
     }
     if (o.scriptsGiven && scripts.itemDefs.IsEmpty())
         run.Warn("no item definitions found in the script directory " + o.scripts);
+    if (const std::string note = FormatOutsideMapNote(analysis.counts); !note.empty()) {
+        run.Warn(note);
+        g_Log.Log("%s", note.c_str());
+    }
     g_Log.Log("Analysis of %s: %lld top-level objects, %lld to freeze", o.world.c_str(),
               static_cast<long long>(analysis.counts.topLevel),
               static_cast<long long>(analysis.counts.toFreeze));
@@ -360,7 +364,8 @@ int RunFreezeCommand(CRunContext& run) {
     json.Num("flags", o.flags)
         .Num("topLevelObjects", counts.topLevel)
         .Num("objectsToFreeze", counts.toFreeze)
-        .Num("approximatePatchSize", counts.sizeEstimate);
+        .Num("approximatePatchSize", counts.sizeEstimate)
+        .Num("objectsOutsideMap", counts.outsideMap);
 
     if (!o.json) {
         if (o.list && command == CliCommand::Analyze)

@@ -45,6 +45,15 @@ std::string FormatSizeEstimate(const CAnalysisCounts& counts) {
     return FormatLong(counts.sizeEstimate, " bytes");
 }
 
+std::string FormatOutsideMapNote(const CAnalysisCounts& counts) {
+    if (counts.outsideMap <= 0)
+        return {};
+    const bool one = counts.outsideMap == 1;
+    return std::to_string(counts.outsideMap) +
+           (one ? " object lies outside the map and stays in the world file"
+                : " objects lie outside the map and stay in the world file");
+}
+
 std::string FormatPatchObjectLine(const CWorldItem& item) {
     char colour[16];
     std::snprintf(colour, sizeof colour, "%4x", static_cast<unsigned>(item.color));
@@ -152,11 +161,16 @@ void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, 
                     memoTypes->Use(named);
                 if (art != 0 && art <= 0x3FFF &&
                     IsFreezable(item, art, options, memoTypes ? &*memoTypes : nullptr)) {
-                    ++counts.toFreeze;
-                    counts.sizeEstimate += kEstimatedBytesPerObject;
-                    const CWorldItem& stored = list.Append(item, offset);
-                    chosen(stored, list.Count() - 1);
-                    taken = true;
+                    if (!LiesOnMap(item)) {
+                        // No block would hold it: a patch file cannot carry it, so the world keeps it.
+                        ++counts.outsideMap;
+                    } else {
+                        ++counts.toFreeze;
+                        counts.sizeEstimate += kEstimatedBytesPerObject;
+                        const CWorldItem& stored = list.Append(item, offset);
+                        chosen(stored, list.Count() - 1);
+                        taken = true;
+                    }
                 }
             }
             if (plan) {
@@ -554,6 +568,7 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
         counts.lines += stretch.counts.lines;
         counts.topLevel += stretch.counts.topLevel;
         counts.toFreeze += stretch.counts.toFreeze;
+        counts.outsideMap += stretch.counts.outsideMap;
     }
     counts.sizeEstimate = counts.toFreeze * kEstimatedBytesPerObject;
 

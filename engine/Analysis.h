@@ -30,12 +30,18 @@ struct CAnalysisCounts {
     std::int64_t toFreeze = 0;
     std::int64_t sizeEstimate = 0; // 9 bytes per object to freeze, nothing else
     std::int64_t lines = 0;        // lines read by the scanning loop (not those inside record bodies)
+    // Objects the rules would freeze that stand outside the map: they have no map block, so they stay in
+    // the world file, and are not among the objects to freeze.
+    std::int64_t outsideMap = 0;
 };
 
 // The three result texts, formatted as the dialog shows them: "%ld", "%ld", "%ld bytes".
 std::string FormatTopLevelCount(const CAnalysisCounts& counts);
 std::string FormatFreezeCount(const CAnalysisCounts& counts);
 std::string FormatSizeEstimate(const CAnalysisCounts& counts);
+
+// "3 objects lie outside the map and stay in the world file" (singular for one); empty when there are none.
+std::string FormatOutsideMapNote(const CAnalysisCounts& counts);
 
 // The Patch Objects list line of a record: "%s\t%s\t%4x" of its ID text, its point text and its colour.
 std::string FormatPatchObjectLine(const CWorldItem& item);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdio>
 
 #include "engine/LargeAllocator.h"
 
@@ -267,6 +268,15 @@ void WritePatch(const CFreezeList& list, CScriptContext& context, CSafeOutputFil
     std::vector<CPatchEntry, CLargeAllocator<CPatchEntry>> entries(n);
     for (std::size_t i = 0; i < n; ++i) {
         const CWorldItem& item = list[i];
+        if (!LiesOnMap(item)) {
+            // Its block number would name no block, or another column's: no reader would accept the file.
+            char reason[128];
+            std::snprintf(reason, sizeof reason, "the object with serial %x at %u, %u lies outside the map",
+                          static_cast<unsigned>(item.serial), static_cast<unsigned>(item.x),
+                          static_cast<unsigned>(item.y));
+            file.Fail(reason);
+            return;
+        }
         entries[i] = CPatchEntry{SortKey(item), static_cast<std::uint32_t>(i),
                                  ObjectBytes(item, ArtId(item, context))};
     }

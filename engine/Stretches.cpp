@@ -18,8 +18,13 @@ unsigned ThreadsFor(std::uint64_t size, const CScanThreads& threads) {
 
 namespace {
 
-// The offset of the first line at or after `from` (from > 0) that begins with "[", or the file's size.
+// The offset of the first line at or after `from` that begins with "[", or the file's size.
 bool FindStretchStart(CLineReader& reader, std::uint64_t from, std::uint64_t& start) {
+    // A file shorter than the number of stretches puts cuts at 0: the stretches before it are empty.
+    if (from == 0) {
+        start = 0;
+        return true;
+    }
     if (!reader.Seek(from - 1))
         return false;
     std::string_view line;

@@ -206,7 +206,7 @@ inline bool KeyIsSerial(const char* key) {
 
 std::string_view WorldItemHeaderId(std::string_view line) {
     if (line.size() <= 11)
-        return {};
+        return line.substr(line.size()); // empty, but a view into the line like every other answer
     const std::string_view text = line.substr(11);
     return text.substr(0, text.find(']'));
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "mapview/MapGeometry.h"
+
 namespace frostmark {
 
 class CLineReader;
@@ -36,7 +38,9 @@ public:
     void assign(const char* text, std::size_t size) {
         if (size < kTag) {
             clear();
-            std::memcpy(m_bytes, text, size);
+            // An empty text may come with a null pointer, which memcpy must not be given even for 0 bytes.
+            if (size != 0)
+                std::memcpy(m_bytes, text, size);
             m_bytes[kTag] = static_cast<unsigned char>(size);
             return;
         }
@@ -151,6 +155,12 @@ std::uint32_t ArtId(const CWorldItem& item, CScriptContext& context);
 // The 8x8 map block holding the item, blocks numbered column by column, 512 to a column.
 inline std::uint32_t BlockIndex(const CWorldItem& item) {
     return static_cast<std::uint32_t>(item.x / 8u) * 512u + static_cast<std::uint32_t>(item.y / 8u);
+}
+
+// Whether the item stands on the map (x below 6144, y below 4096). Only such items have a map block: the
+// block number of any other either names no block or, with y of 4096 or more, another column's block.
+inline bool LiesOnMap(const CWorldItem& item) {
+    return item.x < kWorldWidth && item.y < kWorldHeight;
 }
 
 // The item's cell inside its block, 0..63.

@@ -14,6 +14,8 @@
 #include "mapview/RadarColors.h"
 #include "mapview/RadarImage.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -40,9 +42,14 @@ struct ViewRect {
     int right = 0;
     int bottom = 0;
     bool operator==(const ViewRect&) const = default;
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
+    // Negative when right < left. A rectangle may span far more than an int (an entry typed into the
+    // settings lands anywhere), so the difference is taken wide and clamped.
+    int Width() const { return Span(left, right); }
+    int Height() const { return Span(top, bottom); }
     bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+    static int Span(int from, int to) {
+        return static_cast<int>(std::clamp<long long>(static_cast<long long>(to) - from, INT_MIN, INT_MAX));
+    }
 };
 
 struct PictureGeometry {

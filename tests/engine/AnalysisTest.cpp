@@ -89,6 +89,33 @@ TEST(Analysis, ArtIdsOutsideRangeCountButAreNotListed) {
     EXPECT_EQ(rec.indexes, (std::vector<std::size_t>{0, 1, 2}));
 }
 
+TEST(Analysis, ObjectsOffTheMapAreCountedAndStayInTheWorld) {
+    CScriptContext context;
+    CFreezeList list;
+    // The corners of the map are on it; one tile beyond either edge is not. A header without an ID (the
+    // ID text is empty, and must be copied as such) reads as art 0.
+    const std::string world = "[WORLDITEM 0eed]\nSERIAL=1\nATTR=8000\nP=6143,4095,0\n"
+                              "[WORLDITEM 0eed]\nSERIAL=2\nATTR=8000\nP=6144,0,0\n"
+                              "[WORLDITEM 0eed]\nSERIAL=3\nATTR=8000\nP=0,4096,0\n"
+                              "[WORLDITEM 0eed]\nSERIAL=4\nATTR=8000\nP=100,65535,0\n"
+                              "[WORLDITEM 0eed]\nSERIAL=5\nATTR=0\nP=7000,1,0\n" // not chosen anyway
+                              "[WORLDITEM 0eed]\nSERIAL=6\nATTR=8000\nP=0,0,0\n"
+                              "[WORLDITEM\nSERIAL=7\nATTR=8000\n[WORLDITEM]\nSERIAL=8\n";
+    CAnalysisResult r = Scan(world, StaticOnly(), list, context);
+    ASSERT_EQ(r.status, AnalysisStatus::Ok);
+    EXPECT_EQ(r.counts.topLevel, 8);
+    EXPECT_EQ(r.counts.toFreeze, 2);
+    EXPECT_EQ(r.counts.outsideMap, 3);
+    ASSERT_EQ(list.Count(), 2u);
+    EXPECT_EQ(list[0].serial, 1u);
+    EXPECT_EQ(list[1].serial, 6u);
+    EXPECT_EQ(FormatOutsideMapNote(r.counts), "3 objects lie outside the map and stay in the world file");
+    r.counts.outsideMap = 1;
+    EXPECT_EQ(FormatOutsideMapNote(r.counts), "1 object lies outside the map and stays in the world file");
+    r.counts.outsideMap = 0;
+    EXPECT_EQ(FormatOutsideMapNote(r.counts), "");
+}
+
 TEST(Analysis, ProgressEveryThousandScannedLines) {
     CScriptContext context;
     CFreezeList list;

@@ -161,6 +161,21 @@ TEST(FreezePatch, RefusesTargetsItMustNotReplace) {
     EXPECT_FALSE(directory.ok);
     EXPECT_EQ(directory.errorPath, dir.Path());
     EXPECT_TRUE(std::filesystem::is_directory(dir.Path()));
+
+    // A record off the map has no block: no patch file is written for a list holding one, and an earlier
+    // file of that name stays as it was.
+    const std::string patch = dir.File("stat.frz");
+    ASSERT_TRUE(testfiles::WriteFile(patch, "old"));
+    for (auto [x, y] : {std::pair{6144u, 0u}, std::pair{0u, 4096u}}) {
+        CFreezeList offMap;
+        offMap.Append(Item(1, 1));
+        offMap.Append(Item(x, y));
+        const CPatchResult result = CreatePatchFile(patch, offMap, context);
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.error.find("outside the map"), std::string::npos) << result.error;
+        EXPECT_EQ(ReadFile(patch), "old");
+    }
+    EXPECT_EQ(testfiles::CountEntries(dir.Path()), 2u) << "no temporary file is left";
 }
 
 // The order InsertSorted gives, one literal insertion after another.

@@ -107,6 +107,7 @@ void ExpectSameAsOneThread(const std::string& path, const CFreezeOptions& option
         EXPECT_EQ(many.result.counts.toFreeze, one.result.counts.toFreeze);
         EXPECT_EQ(many.result.counts.sizeEstimate, one.result.counts.sizeEstimate);
         EXPECT_EQ(many.result.counts.lines, one.result.counts.lines);
+        EXPECT_EQ(many.result.counts.outsideMap, one.result.counts.outsideMap);
         EXPECT_EQ(many.listed, one.listed);
         EXPECT_EQ(many.chosenLines, one.chosenLines);
         std::vector<std::size_t> inOrder(many.chosenIndexes.size());
@@ -159,6 +160,9 @@ TEST(ParallelScan, CutsFallingOnOddPlaces) {
         text += record;
         if (i == 20)
             text += std::string(5000, 'x') + "\n[WORLDCHAR c_man]\nSERIAL=5\nP=1,1,1\n[]\n";
+        if (i == 30) // off the map on either axis: counted, never listed
+            text += "[WORLDITEM 0eed]\nSERIAL=6\nP=7000,1,0\nATTR=8000\n[WORLDITEM 0eed]\nSERIAL=7\n"
+                    "P=1,65535,0\nATTR=8000\n";
     }
     text += std::string(20000, '.') + "\n";
     text += "[WORLDITEM 0300]\nSERIAL=77\nATTR=8000\nP=3,3,3";
@@ -171,6 +175,11 @@ TEST(ParallelScan, CutsFallingOnOddPlaces) {
     ExpectSameAsOneThread(empty, options, "empty file");
     const std::string noBracket = dir.Write("none.wsc", std::string(3000, 'a') + "\nSERIAL=1\n");
     ExpectSameAsOneThread(noBracket, options, "no header at all");
+    // Files shorter than the number of stretches: the first cuts fall on offset 0.
+    for (const char* tiny : {"[", "[\n", "x\n[", "[WORLDITEM 1\nATTR=8000\n"}) {
+        const std::string path = dir.Write("tiny.wsc", tiny);
+        ExpectSameAsOneThread(path, options, std::string("tiny file ") + tiny);
+    }
 }
 
 } // namespace

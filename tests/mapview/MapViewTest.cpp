@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
 
 namespace frostmark {
 namespace {
@@ -327,6 +328,26 @@ TEST(PatchAreas, OverlayFillsEachEntryInOrderWithItsSelectionColour) {
     ASSERT_TRUE(view.SetZoom(32));
     view.SetCentre(5000, 3000);
     EXPECT_TRUE(view.DrawPatchAreas().empty());
+}
+
+TEST(PatchAreas, EntriesTypedWithHugeCoordinatesFillNothingAtAnyLevel) {
+    // Left beyond any int and right of it: the corners clamp to opposite ends of the int range, and the
+    // rectangle's width must still come out negative rather than wrap.
+    CMapView view;
+    view.PatchAreas().Add("99999999999999, 7, 5, 9");
+    view.PatchAreas().Add("-99999999999999, -99999999999999, 99999999999999, 99999999999999");
+    for (int zoom : {-16, 1, 32}) {
+        ASSERT_TRUE(view.SetZoom(zoom));
+        for (const auto& [x, y] : {std::pair{0, 0}, std::pair{6143, 4095}}) {
+            view.SetCentre(x, y);
+            const std::vector<OverlayFill> fills = view.DrawPatchAreas();
+            ASSERT_EQ(fills.size(), 1u) << zoom;
+            EXPECT_EQ(fills[0].entry, 1u);
+            EXPECT_EQ(fills[0].rect, view.Picture().frame) << "the whole world covers the picture";
+        }
+    }
+    EXPECT_EQ((ViewRect{INT_MAX, 0, INT_MIN, 0}).Width(), INT_MIN);
+    EXPECT_EQ((ViewRect{INT_MIN, INT_MIN, INT_MAX, INT_MAX}).Height(), INT_MAX);
 }
 
 TEST(PatchAreas, AreasDrawnOnTheMapCoverTheTilesTheyWereDrawnOver) {
