@@ -65,7 +65,10 @@ std::string JsonString(std::string_view text) {
 class JsonObject {
 public:
     JsonObject& Field(const char* name, const std::string& rawValue) {
-        m_text += (m_text.empty() ? "{" : ",") + JsonString(name) + ":" + rawValue;
+        m_text += m_text.empty() ? '{' : ',';
+        m_text += JsonString(name);
+        m_text += ':';
+        m_text += rawValue;
         return *this;
     }
     JsonObject& Str(const char* name, std::string_view value) { return Field(name, JsonString(value)); }

@@ -159,8 +159,9 @@ bool ParseAreaArgument(const std::string& value, CPatchArea& area, std::string& 
     }
     long numbers[4];
     for (int i = 0; i < 4; ++i) {
-        if (!ParseLongStrict(Trim(parts[i]), numbers[i])) {
-            error = "'" + Trim(parts[i]) + "' in '" + value + "' is not a decimal number";
+        const std::string part = Trim(parts[i]);
+        if (!ParseLongStrict(part, numbers[i])) {
+            error = "'" + part + "' in '" + value + "' is not a decimal number";
             return false;
         }
     }

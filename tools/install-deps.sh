@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs, on a Debian 12 machine, every package the build, the tests and the benchmarks need.
+# Installs, on a Debian 12 machine, every package the build, the tests and the benchmarks need, and
+# any further packages named as arguments (the CI stages name their own).
 # Packages already present are left alone, so a second run costs nothing.
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-          libpng-dev qt6-base-dev xvfb xauth clang-format hyperfine time)
+          libpng-dev qt6-base-dev xvfb xauth clang-format hyperfine time "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

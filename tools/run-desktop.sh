@@ -9,7 +9,7 @@ root=$(pwd)
 build=${FROSTMARK_BUILD_DIR:-$root/build}
 bash tools/install-deps.sh
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target frostmark frostmark-mapgen
 
 work="$build/sample-desktop"

@@ -8,7 +8,7 @@ bash tools/install-deps.sh
 
 # FROSTMARK_BUILD_DIR chooses another build directory (default build).
 build=${FROSTMARK_BUILD_DIR:-build}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 targets=(frostmark-cli)
 if [ -f tools/mapgen/CMakeLists.txt ]; then targets+=(frostmark-mapgen); fi
 cmake --build "$build" --target "${targets[@]}"

@@ -56,7 +56,8 @@ int main(int argc, char** argv) {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(directory)) {
         const auto extension = entry.path().extension();
         if (entry.is_regular_file() && (extension == ".scp" || extension == ".ini")) {
-            wc += " " + Quote(entry.path().string());
+            wc += ' ';
+            wc += Quote(entry.path().string());
         }
     }
     wc += " > /dev/null";

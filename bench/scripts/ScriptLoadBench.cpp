@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
     }
     std::string wc = "wc -l";
     for (const std::string& file : files) {
-        wc += " " + Quote(file);
+        wc += ' ';
+        wc += Quote(file);
     }
     wc += " > /dev/null";
 

@@ -42,8 +42,10 @@ TEST(CliOptions, ArtIdListsRepeatCommaAndFile) {
         // Read like the dialog's box: one per line, junk and zero skipped.
         out << "0f3f\r\n\nlamp\n0\n 1a2b\n";
     }
+    std::string fileArgument = "@";
+    fileArgument += file.string();
     CCliParseResult r = Parse({"analyze", "-w", "w", "--exclude-art", "0eed,0EEE", "--exclude-art", "1 2",
-                               "--include-art", "@" + file.string(), "--include-art=ffff"});
+                               "--include-art", fileArgument, "--include-art=ffff"});
     ASSERT_TRUE(r.options) << r.error;
     EXPECT_EQ(r.options->excludeArt, (std::vector<std::uint16_t>{0x0EED, 0x0EEE, 1, 2}));
     EXPECT_EQ(r.options->includeArt, (std::vector<std::uint16_t>{0x0F3F, 0x1A2B, 0xFFFF}));

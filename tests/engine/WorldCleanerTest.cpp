@@ -216,7 +216,7 @@ TEST(WorldCleaner, FileCopyingAndLineCopyingGiveTheSameOutput) {
         for (int i = 0; i < crlfLines; ++i) {
             const std::size_t at = world.find('\n', random() % world.size());
             if (at != std::string::npos)
-                world.insert(at, "\r");
+                world.insert(world.begin() + static_cast<std::ptrdiff_t>(at), '\r');
         }
         if (round % 4 == 1)
             world.pop_back();

@@ -203,7 +203,8 @@ TEST(Expression, ConstantsDefinedByEachOtherStopAtZero) {
     EXPECT_EQ(context.nesting, 0);
     // A chain of 60 constants is not too deep.
     for (int i = 0; i < 60; ++i) {
-        context.Define("L" + std::to_string(i) + " {L" + std::to_string(i + 1) + "}");
+        const std::string name = std::to_string(i), next = std::to_string(i + 1);
+        context.Define("L" + name + " {L" + next + "}");
     }
     context.Define("L60 {0ff}");
     EXPECT_EQ(GetNumber("L0", context), 255);

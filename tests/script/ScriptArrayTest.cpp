@@ -162,7 +162,8 @@ TEST(ScriptArray, BatchedInsertionMatchesThePlainRules) {
         // Few names in many case spellings, so equal names pile up; or many names, so most are unique.
         const unsigned pool = round % 2 == 0 ? 60 : 5000;
         for (int op = 0; op < 6000; ++op) {
-            std::string name = "n" + std::to_string(random() % pool);
+            std::string name = "n";
+            name += std::to_string(random() % pool);
             if (random() % 2) {
                 name = ToUpper(name);
             }

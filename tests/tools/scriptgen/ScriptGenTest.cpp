@@ -38,7 +38,7 @@ std::string ReadAll(const std::filesystem::path& path) {
 }
 
 std::string Hex4(uint32_t value) {
-    char text[8];
+    char text[16];
     std::snprintf(text, sizeof text, "%04x", value);
     return text;
 }
@@ -77,10 +77,11 @@ TEST(ScriptGen, GeneratedSetLoadsCompletelyWithTheWrittenTypes) {
         const int32_t written = GeneratedItemType(options, index);
         const CSObject* definition = nullptr;
         if (art != 0) {
-            definition = objects.FindItemDefinition("0" + Hex4(art));
+            const std::string hex = Hex4(art);
+            definition = objects.FindItemDefinition("0" + hex);
             ASSERT_NE(definition, nullptr) << index;
-            EXPECT_EQ(objects.FindItemDefinition("i_gen_" + Hex4(art)), definition);
-            EXPECT_EQ(GetNumber("i_gen_" + Hex4(art), objects), static_cast<int32_t>(art));
+            EXPECT_EQ(objects.FindItemDefinition("i_gen_" + hex), definition);
+            EXPECT_EQ(GetNumber("i_gen_" + hex, objects), static_cast<int32_t>(art));
         } else {
             char name[32];
             std::snprintf(name, sizeof name, "i_scn_%06llu", static_cast<unsigned long long>(index));
