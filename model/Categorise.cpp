@@ -52,12 +52,6 @@ void StartPhase(CFileReadProgress& progress, int count, const char* status) {
 
 } // namespace
 
-void CScriptObjects::File(CCategoryList& tree, CTObject* object, const std::string& category,
-                          const std::string& subsection) {
-    CCategory* node = GetCategory(tree, category, true);
-    GetSubsection(node, subsection, true)->m_members.push_back(object);
-}
-
 void CScriptObjects::CategorizeItems(CFileReadProgress* given) {
     if (itemCategoriesBuilt) {
         return;
@@ -71,6 +65,7 @@ void CScriptObjects::CategorizeItems(CFileReadProgress* given) {
     }
     g_Log.Log("Categorizing Items");
     CWaitCursorGuard wait(m_waitCursor);
+    CCategoryFiler filer(itemCategories);
     StartPhase(*progress, itemDefs.GetSize(), "Categorizing items");
     for (int i = 0; i < itemDefs.GetSize(); ++i) {
         if (i % 256 == 0) {
@@ -111,7 +106,7 @@ void CScriptObjects::CategorizeItems(CFileReadProgress* given) {
         if (definition->m_description.find('@') != std::string::npos) {
             ReplaceAt(definition->m_description, definition->m_subsection);
         }
-        File(itemCategories, definition, definition->m_category, definition->m_subsection);
+        filer.File(definition, definition->m_category, definition->m_subsection);
     }
 
     StartPhase(*progress, templates.GetSize(), "Categorizing templates");
@@ -122,7 +117,7 @@ void CScriptObjects::CategorizeItems(CFileReadProgress* given) {
         }
         auto* definition = dynamic_cast<CSObject*>(templates.At(i));
         if (definition != nullptr) {
-            File(itemCategories, definition, definition->m_category, definition->m_subsection);
+            filer.File(definition, definition->m_category, definition->m_subsection);
         }
     }
     itemCategoriesBuilt = true;
@@ -141,6 +136,7 @@ void CScriptObjects::CategorizeNPCs(CFileReadProgress* given) {
     }
     ClearNPCCategories();
     g_Log.Log("Categorizing NPCs");
+    CCategoryFiler filer(npcCategories);
     StartPhase(*progress, charDefs.GetSize(), "Categorizing NPCs");
     for (int i = 0; i < charDefs.GetSize(); ++i) {
         if (i % 100 == 0) {
@@ -152,7 +148,7 @@ void CScriptObjects::CategorizeNPCs(CFileReadProgress* given) {
             continue;
         }
         ReplaceAt(definition->m_description, definition->m_subsection);
-        File(npcCategories, definition, definition->m_category, definition->m_subsection);
+        filer.File(definition, definition->m_category, definition->m_subsection);
     }
 
     CTObArray& spawns = tables.spawn;
@@ -167,7 +163,7 @@ void CScriptObjects::CategorizeNPCs(CFileReadProgress* given) {
             continue;
         }
         ReplaceAt(group->m_description, group->m_subsection);
-        File(npcCategories, group, group->m_category, group->m_subsection);
+        filer.File(group, group->m_category, group->m_subsection);
     }
     npcCategoriesBuilt = true;
 }
@@ -184,19 +180,20 @@ void CScriptObjects::CategorizeLocations(CFileReadProgress* given) {
         LoadLocations();
     }
     g_Log.Log("Categorizing Locations");
+    CCategoryFiler filer(locationCategories);
     for (CArea* area : areas) {
         if (!area->m_point.empty() && !area->m_group.empty()) {
-            File(locationCategories, area, "Map Regions", area->m_group);
+            filer.File(area, "Map Regions", area->m_group);
         }
     }
     for (CRoom* room : rooms) {
         if (!room->m_point.empty() && !room->m_group.empty()) {
-            File(locationCategories, room, "Map Regions", room->m_group);
+            filer.File(room, "Map Regions", room->m_group);
         }
     }
     for (CLocation* location : locations) {
         if (location != nullptr) {
-            File(locationCategories, location, location->m_category, location->m_subsection);
+            filer.File(location, location->m_category, location->m_subsection);
         }
     }
     locationCategoriesBuilt = true;

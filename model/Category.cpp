@@ -36,6 +36,39 @@ CSubsection* GetSubsection(CCategory* category, const std::string& name, bool cr
     return subsection;
 }
 
+CCategoryFiler::CCategoryFiler(CCategoryList& tree) : m_tree(tree) {
+    for (CCategory* category : tree) {
+        if (category == nullptr) {
+            continue;
+        }
+        // emplace keeps the first of equal names, the one GetCategory would find.
+        CNode& node = m_categories.emplace(category->m_name, CNode{category, {}}).first->second;
+        if (node.category != category) {
+            continue;
+        }
+        for (CSubsection* subsection : category->m_subsections) {
+            if (subsection != nullptr) {
+                node.subsections.emplace(subsection->m_name, subsection);
+            }
+        }
+    }
+}
+
+void CCategoryFiler::File(CTObject* object, const std::string& category, const std::string& subsection) {
+    auto [at, isNew] = m_categories.try_emplace(category);
+    CNode& node = at->second;
+    if (isNew) {
+        node.category = new CCategory(category);
+        m_tree.push_back(node.category);
+    }
+    CSubsection*& place = node.subsections[subsection];
+    if (place == nullptr) {
+        place = new CSubsection(subsection);
+        node.category->m_subsections.push_back(place);
+    }
+    place->m_members.push_back(object);
+}
+
 void DeleteCategoryTree(CCategoryList& list) {
     for (CCategory* category : list) {
         if (category == nullptr) {

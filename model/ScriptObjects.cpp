@@ -18,17 +18,10 @@ namespace frostmark {
 
 int CScriptSlots::FindIndex(std::string_view name) const {
     if (!m_byNumber) {
-        // Stored by name only, the array is in name order: search it.
-        const auto at = std::lower_bound(m_items.begin(), m_items.end(), name,
-                                         [](const CTObject* element, std::string_view key) {
-                                             return CompareNames(element->m_name, key) < 0;
-                                         });
-        return at != m_items.end() && CompareNames((*at)->m_name, name) == 0
-                   ? static_cast<int>(at - m_items.begin())
-                   : -1;
+        return m_named.FindIndex(name);
     }
-    for (size_t i = 0; i < m_items.size(); ++i) {
-        if (m_items[i] != nullptr && EqualsNoCase(m_items[i]->m_name, name)) {
+    for (size_t i = 0; i < m_slots.size(); ++i) {
+        if (m_slots[i] != nullptr && EqualsNoCase(m_slots[i]->m_name, name)) {
             return static_cast<int>(i);
         }
     }
@@ -36,47 +29,47 @@ int CScriptSlots::FindIndex(std::string_view name) const {
 }
 
 int CScriptSlots::ReplaceByName(CTObject* object) {
+    if (!m_byNumber) {
+        return m_named.ReplaceByName(object);
+    }
     if (object->m_name.empty()) {
         delete object;
         return -1;
     }
     const int found = FindIndex(object->m_name);
     if (found >= 0) {
-        delete m_items[static_cast<size_t>(found)];
-        m_items.erase(m_items.begin() + found);
+        delete m_slots[static_cast<size_t>(found)];
+        m_slots.erase(m_slots.begin() + found);
     }
-    // Behind every element whose name is less or equal. Once stored by number the array is in no order
-    // and may hold empty slots: walk it, taking empty slots as less.
-    std::vector<CTObject*>::iterator at;
-    if (!m_byNumber) {
-        at = std::upper_bound(m_items.begin(), m_items.end(), object,
-                              [](const CTObject* key, const CTObject* element) {
-                                  return CompareNames(key->m_name, element->m_name) < 0;
-                              });
-    } else {
-        at = std::find_if(m_items.begin(), m_items.end(), [&](const CTObject* element) {
-            return element != nullptr && CompareNames(element->m_name, object->m_name) > 0;
-        });
-    }
-    at = m_items.insert(at, object);
-    return static_cast<int>(at - m_items.begin());
+    // Behind every element whose name is less or equal. Stored by number the array is in no order and may
+    // hold empty slots: walk it, taking empty slots as less.
+    auto at = std::find_if(m_slots.begin(), m_slots.end(), [&](const CTObject* element) {
+        return element != nullptr && CompareNames(element->m_name, object->m_name) > 0;
+    });
+    at = m_slots.insert(at, object);
+    return static_cast<int>(at - m_slots.begin());
 }
 
 void CScriptSlots::SetAtGrow(int index, CTObject* object) {
-    const size_t slot = static_cast<size_t>(index);
-    m_byNumber = true;
-    if (slot >= m_items.size()) {
-        m_items.resize(slot + 1, nullptr);
+    if (!m_byNumber) {
+        m_slots.assign(m_named.begin(), m_named.end());
+        m_named.RemoveAll();
+        m_byNumber = true;
     }
-    delete m_items[slot];
-    m_items[slot] = object;
+    const size_t slot = static_cast<size_t>(index);
+    if (slot >= m_slots.size()) {
+        m_slots.resize(slot + 1, nullptr);
+    }
+    delete m_slots[slot];
+    m_slots[slot] = object;
 }
 
 void CScriptSlots::DeleteAll() {
-    for (CTObject* object : m_items) {
+    m_named.DeleteAll();
+    for (CTObject* object : m_slots) {
         delete object;
     }
-    m_items.clear();
+    m_slots.clear();
     m_byNumber = false;
 }
 

@@ -35,16 +35,24 @@ public:
     // Deletes every element, then empties the array.
     void DeleteAll();
 
-    int GetSize() const { return static_cast<int>(m_items.size()); }
-    bool IsEmpty() const { return m_items.empty(); }
+    int GetSize() const { return m_byNumber ? static_cast<int>(m_slots.size()) : m_named.GetSize(); }
+    bool IsEmpty() const { return GetSize() == 0; }
     // May be null (an empty slot of the older layout).
-    CTObject* At(int index) const { return m_items[static_cast<size_t>(index)]; }
-    std::vector<CTObject*>::const_iterator begin() const { return m_items.begin(); }
-    std::vector<CTObject*>::const_iterator end() const { return m_items.end(); }
+    CTObject* At(int index) const {
+        return m_byNumber ? m_slots[static_cast<size_t>(index)] : m_named.At(index);
+    }
+    std::vector<CTObject*>::const_iterator begin() const {
+        return m_byNumber ? m_slots.cbegin() : m_named.begin();
+    }
+    std::vector<CTObject*>::const_iterator end() const { return m_byNumber ? m_slots.cend() : m_named.end(); }
 
 private:
-    std::vector<CTObject*> m_items;
-    bool m_byNumber = false; // SetAtGrow was used: no name order, maybe empty slots
+    // By name, until SetAtGrow is used: a sorted array that takes sections in any order without moving
+    // all of it for each one (thousands of triggers would otherwise cost quadratic time to load).
+    CScriptArray m_named;
+    // By number once SetAtGrow was used: no name order, maybe empty slots.
+    std::vector<CTObject*> m_slots;
+    bool m_byNumber = false;
 };
 
 // The registry of everything read from the server's scripts, and the one owner of every object read: the
@@ -204,9 +212,6 @@ private:
                       CFileReadProgress& progress);
     // Reports a script file that cannot be opened: the log line always, the message box when asked.
     void ReportOpenFailure(const std::string& name, bool showMessage);
-    // Files one definition under category and subsection of a tree.
-    static void File(CCategoryList& tree, CTObject* object, const std::string& category,
-                     const std::string& subsection);
 
     // While LoadScripts reads the newer layout, item definitions collect here in file order and enter
     // itemDefs in one ordered pass at the end (the same result as storing each by replace-by-name, without

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "model/Category.h"
 #include "script/SObject.h"
 
@@ -43,6 +47,52 @@ TEST(Category, FindOrAppendByExactName) {
 
     EXPECT_EQ(CCategory().m_name, "<none>");
     EXPECT_EQ(CSubsection().m_name, "<none>");
+}
+
+// "Category{Subsection[m,m],...} ..." with each member's name, in tree order.
+std::string Dump(const CCategoryList& tree) {
+    std::string text;
+    for (const CCategory* category : tree) {
+        text += category->m_name + "{";
+        for (const CSubsection* subsection : category->m_subsections) {
+            text += subsection->m_name + "[";
+            for (const CTObject* member : subsection->m_members) {
+                text += member->m_name + ",";
+            }
+            text += "]";
+        }
+        text += "} ";
+    }
+    return text;
+}
+
+TEST(Category, FilerFilesAsTheListSearchesWould) {
+    // Names from a small alphabet, so that categories and subsections repeat in every pattern; both trees
+    // start with the same nodes, among them two categories of one name (only the first takes members).
+    std::vector<std::unique_ptr<CSObject>> objects;
+    CCategoryList searched;
+    CCategoryList hashed;
+    for (CCategoryList* tree : {&searched, &hashed}) {
+        GetSubsection(GetCategory(*tree, "b", true), "x", true);
+        tree->push_back(new CCategory("b"));
+        GetSubsection(tree->back(), "y", true);
+    }
+    CCategoryFiler filer(hashed);
+    unsigned state = 7;
+    for (int i = 0; i < 2000; ++i) {
+        state = state * 1103515245u + 12345u;
+        const std::string category(1, static_cast<char>('a' + (state >> 16) % 5));
+        const std::string subsection(1, static_cast<char>('x' + (state >> 20) % 4));
+        objects.push_back(std::make_unique<CSObject>());
+        objects.back()->m_name = std::to_string(i);
+        GetSubsection(GetCategory(searched, category, true), subsection, true)
+            ->m_members.push_back(objects.back().get());
+        filer.File(objects.back().get(), category, subsection);
+    }
+    EXPECT_EQ(Dump(hashed), Dump(searched));
+    EXPECT_TRUE(Dump(hashed).find("b{y[]}") != std::string::npos);
+    DeleteCategoryTree(searched);
+    DeleteCategoryTree(hashed);
 }
 
 } // namespace

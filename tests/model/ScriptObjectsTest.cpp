@@ -41,6 +41,10 @@ TEST(ScriptSlots, ByNameKeepsOrderAndReplacesWithoutRegardToCase) {
     EXPECT_EQ(slots.At(0)->m_sectionOffset, 7u);
     EXPECT_EQ(slots.FindIndex("X"), 2);
     EXPECT_EQ(slots.FindIndex("b"), -1);
+    // Stored by number from then on, the named ones keeping their places.
+    slots.SetAtGrow(4, Named("REGION 4"));
+    EXPECT_EQ(SlotNames(slots), (std::vector<std::string>{"c", "m", "x", "-", "REGION 4"}));
+    EXPECT_EQ(slots.FindIndex("M"), 1);
     slots.DeleteAll();
     EXPECT_TRUE(slots.IsEmpty());
 }
