@@ -1,5 +1,5 @@
 #include "app/FrostmarkApp.h"
-#include "engine/LargeAllocator.h"
+#include "platform/LargeAllocator.h"
 #include "platform/Log.h"
 
 int main(int argc, char** argv) {

@@ -10,17 +10,16 @@
 #include "model/ScriptLoader.h"
 #include "model/ScriptObjects.h"
 #include "platform/FileReadProgress.h"
+#include "platform/Files.h"
 #include "platform/Log.h"
 #include "platform/TerminalProgressView.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <ostream>
 #include <tuple>
-#include <unistd.h>
 
 namespace frostmark {
 
@@ -271,8 +270,8 @@ std::string OutputProblem(const std::string& path) {
         return "the directory " + parent.string() + " does not exist";
     if (!fs::is_directory(parentStatus))
         return parent.string() + " is not a directory";
-    if (::access(parent.c_str(), W_OK) != 0)
-        return "the directory " + parent.string() + " is not writable (" + std::strerror(errno) + ")";
+    if (CFileError error; !CheckWritableDirectory(parent.string(), error))
+        return "the directory " + parent.string() + " is not writable (" + error.message + ")";
     return {};
 }
 

@@ -1,5 +1,5 @@
 #include "cli/CliApp.h"
-#include "engine/LargeAllocator.h"
+#include "platform/LargeAllocator.h"
 #include "platform/Log.h"
 #include "platform/TerminalProgressView.h"
 

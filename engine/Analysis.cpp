@@ -12,16 +12,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <thread>
-#include <unistd.h>
 
 namespace frostmark {
 
@@ -189,12 +186,12 @@ void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, 
     }
 }
 
-CAnalysisResult ReadFailure(const std::string& path, int error, CFreezeList& freezeList) {
+CAnalysisResult ReadFailure(const std::string& path, const std::string& reason, CFreezeList& freezeList) {
     CAnalysisResult result;
     freezeList.RemoveAll();
     result.status = AnalysisStatus::ReadFailed;
     result.errorPath = path;
-    result.errorReason = error ? std::strerror(error) : "read error";
+    result.errorReason = reason.empty() ? "read error" : reason;
     return result;
 }
 
@@ -224,7 +221,7 @@ struct alignas(64) CStretch {
     CAnalysisCounts counts;
     CFreezeList chosen;
     CPlanPart plan;
-    int error = 0;
+    std::string error; // the system's reason for a failure
     bool failed = false;
     std::atomic<std::int64_t> lines{0};
     std::atomic<std::int64_t> topLevel{0};
@@ -253,10 +250,9 @@ void ScanStretch(const std::string& path, CStretch& stretch, CScanState& state, 
                  const std::atomic<bool>& stop, IAnalysisObserver* observer,
                  const std::function<bool(std::uint64_t)>& tick) {
     CLineReader reader;
-    errno = 0;
     if (!reader.Open(path) || !reader.Seek(stretch.begin)) {
         stretch.failed = true;
-        stretch.error = errno;
+        stretch.error = reader.Error().message;
         return;
     }
     ScanLines(
@@ -278,7 +274,7 @@ void ScanStretch(const std::string& path, CStretch& stretch, CScanState& state, 
         stretch.plan.GiveUp();
     if (reader.Failed()) {
         stretch.failed = true;
-        stretch.error = errno;
+        stretch.error = reader.Error().message;
     }
     // The counts of a finished stretch, for the progress shown while others still run.
     stretch.lines.store(stretch.counts.lines, std::memory_order_relaxed);
@@ -313,7 +309,7 @@ CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTyp
             return true;
         });
     if (reader.Failed())
-        return ReadFailure(reader.Path(), errno, freezeList);
+        return ReadFailure(reader.Path(), reader.Error().message, freezeList);
     counts.sizeEstimate = counts.toFreeze * kEstimatedBytesPerObject;
     return result;
 }
@@ -341,13 +337,11 @@ bool RefuseWorldPath(const std::string& worldPath, CFreezeList& freezeList, CAna
 }
 
 bool OpenWorld(const std::string& worldPath, CLineReader& reader, CAnalysisResult& result) {
-    errno = 0;
     if (reader.Open(worldPath))
         return true;
-    const int error = errno;
     result.status = AnalysisStatus::WorldUnreadable;
     result.errorPath = worldPath;
-    result.errorReason = error ? std::strerror(error) : "cannot be opened";
+    result.errorReason = reader.Error() ? reader.Error().message : "cannot be opened";
     return false;
 }
 
@@ -367,15 +361,14 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
 namespace {
 
 bool IdentityOf(const std::string& path, CFileIdentity& identity, bool& endsWithLineFeed) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    CFile file;
+    if (!file.OpenRead(path))
         return false;
-    bool ok = CFileIdentity::Of(fd, identity);
+    bool ok = file.Identity(identity);
     char last = '\n';
     if (ok && identity.size > 0)
-        ok = ::pread(fd, &last, 1, static_cast<off_t>(identity.size - 1)) == 1;
+        ok = file.ReadAt(&last, 1, identity.size - 1) == 1;
     endsWithLineFeed = last == '\n';
-    ::close(fd);
     return ok;
 }
 
@@ -451,9 +444,9 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
     const bool identified = IdentityOf(worldPath, before, endsWithLineFeed) && before.size == size;
     const unsigned pieces = count * kStretchesPerThread;
     std::vector<std::uint64_t> bounds;
-    errno = 0;
-    if (!CutIntoStretches(worldPath, size, pieces, bounds))
-        return ReadFailure(worldPath, errno, freezeList);
+    std::string cutError;
+    if (!CutIntoStretches(worldPath, size, pieces, bounds, &cutError))
+        return ReadFailure(worldPath, cutError, freezeList);
     std::vector<std::unique_ptr<CStretch>> stretches;
     for (unsigned i = 0; i < pieces; ++i) {
         auto stretch = std::make_unique<CStretch>();

@@ -4,9 +4,9 @@
 // selection rules choose into the freeze list, in file order. The desktop dialog and the command line
 // both run it; what they show is driven through IAnalysisObserver.
 
+#include "base/SpinLock.h"
 #include "engine/FreezeList.h"
 #include "engine/Selection.h"
-#include "engine/SpinLock.h"
 #include "engine/Stretches.h"
 
 #include <cstdint>

@@ -1,28 +1,18 @@
 #include "engine/Commands.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <functional>
 #include <future>
-#include <sys/stat.h>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 
 #include "engine/SafeOutputFile.h"
+#include "platform/Files.h"
 #include "script/LineReader.h"
 
 namespace frostmark {
 
 bool NamesSameFile(const std::string& first, const std::string& second) {
-    if (first == second)
-        return true;
-    struct stat a {};
-    struct stat b {};
-    if (::stat(first.c_str(), &a) != 0 || ::stat(second.c_str(), &b) != 0)
-        return false;
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    return SameFile(first, second);
 }
 
 namespace {
@@ -80,18 +70,21 @@ CCleanResult CleanWorldFile(const std::string& inputPath, const std::string& out
         result.Fail(outputPath, "it is the input world file", "Refusing to write");
         return result;
     }
-    struct stat info {};
-    if (::stat(inputPath.c_str(), &info) != 0) {
-        result.Fail(inputPath, std::strerror(errno), "Unable to open file");
+    CPathInfo info;
+    CFileError error;
+    if (!QueryPath(inputPath, info, &error) || info.type == FileType::Missing) {
+        result.Fail(inputPath, error.message, "Unable to open file");
         return result;
     }
-    if (!S_ISREG(info.st_mode)) {
+    if (info.type != FileType::Regular) {
         result.Fail(inputPath, "not a regular file", "Unable to open file");
         return result;
     }
     CLineReader input;
     if (!input.Open(inputPath)) {
-        result.Fail(inputPath, std::strerror(errno ? errno : EIO), "Unable to open file");
+        result.Fail(inputPath,
+                    input.Error() ? input.Error().message : SystemErrorText(FileErrorKind::IoError),
+                    "Unable to open file");
         return result;
     }
     CSafeOutputFile output;
@@ -101,21 +94,21 @@ CCleanResult CleanWorldFile(const std::string& inputPath, const std::string& out
     }
     // The same file again, for copying unchanged stretches file to file; used only if it is still the
     // file that was checked above.
-    const int inputFd = ::open(inputPath.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat opened {};
-    const bool sameInput = inputFd >= 0 && ::fstat(inputFd, &opened) == 0 && opened.st_dev == info.st_dev &&
-                           opened.st_ino == info.st_ino;
-    const std::uint64_t stretch = static_cast<std::uint64_t>(info.st_size) / (frozen.Count() + 1);
+    CFile inputFile;
+    CFileIdentity opened;
+    const bool sameInput =
+        inputFile.OpenRead(inputPath) && inputFile.Identity(opened) && opened.SameFileAs(info.identity);
+    const std::uint64_t stretch = info.identity.size / (frozen.Count() + 1);
     const bool copyStretches = sameInput && stretch >= options.minCopyStretch;
     // The analysis's plan, else threads that search the file, else the walk line by line: each way
     // gives the same output, the later ones where the earlier cannot be sure of it.
-    const bool done = sameInput && (CleanWorldByPlan(inputFd, output, frozen, options, result, progress) ||
-                                    CleanWorldOnThreads(inputPath, inputFd, input.Size(), output, frozen,
+    const bool done = sameInput && (CleanWorldByPlan(inputFile, output, frozen, options, result, progress) ||
+                                    CleanWorldOnThreads(inputPath, inputFile, input.Size(), output, frozen,
                                                         options, result, progress));
     if (!done)
-        CleanWorld(input, output, frozen, context, options, result, progress, copyStretches ? inputFd : -1);
-    if (inputFd >= 0)
-        ::close(inputFd);
+        CleanWorld(input, output, frozen, context, options, result, progress,
+                   copyStretches ? &inputFile : nullptr);
+    inputFile.Close();
     if (!result.error.empty()) {
         output.Abandon();
         return result;

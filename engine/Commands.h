@@ -43,7 +43,7 @@ CFreezeResult FreezeWorldFiles(const std::string& patchPath, const std::string& 
                                CScriptContext& context, ICommandProgress* cleanProgress = nullptr,
                                const CCleanOptions& options = {});
 
-// True when both paths exist and name the same file (same device and inode), or are the same text.
+// True when both paths exist and name the same file (in any spelling), or are the same text.
 bool NamesSameFile(const std::string& first, const std::string& second);
 
 } // namespace frostmark

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <sys/stat.h>
 #include <utility>
 
 namespace frostmark {
@@ -17,18 +16,6 @@ CFreezeList::Block CFreezeList::NewBlock() {
     auto* memory = static_cast<CWorldItem*>(AllocateLarge(kHugePageBytes));
     std::uninitialized_default_construct_n(memory, kBlockRecords);
     return Block(memory);
-}
-
-bool CFileIdentity::Of(int fd, CFileIdentity& identity) {
-    struct stat info {};
-    if (fd < 0 || ::fstat(fd, &info) != 0)
-        return false;
-    identity.device = static_cast<std::uint64_t>(info.st_dev);
-    identity.inode = static_cast<std::uint64_t>(info.st_ino);
-    identity.size = static_cast<std::uint64_t>(info.st_size);
-    identity.modifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    identity.changedNs = static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
-    return true;
 }
 
 std::uint64_t CFreezeList::SerialSum() const {

@@ -5,23 +5,11 @@
 #include <memory>
 #include <vector>
 
-#include "engine/LargeArray.h"
 #include "engine/WorldItem.h"
+#include "platform/Files.h"
+#include "platform/LargeArray.h"
 
 namespace frostmark {
-
-// What tells one state of a file from another: a file changed in any way since has another change time
-// (which no program can set back), and usually another size, modification time or inode as well.
-struct CFileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::uint64_t size = 0;
-    std::int64_t modifiedNs = 0;
-    std::int64_t changedNs = 0;
-    bool operator==(const CFileIdentity&) const = default;
-    // The identity of the open file fd; false when it cannot be had.
-    static bool Of(int fd, CFileIdentity& identity);
-};
 
 // What an analysis learnt of the world file that spares the clean its own search for the records to
 // drop: for the file in exactly the state it was analysed in, the clean drops precisely the listed

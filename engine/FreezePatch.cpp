@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstdio>
 
-#include "engine/LargeAllocator.h"
+#include "platform/LargeAllocator.h"
 
 #include "engine/SafeOutputFile.h"
 

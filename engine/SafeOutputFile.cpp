@@ -1,12 +1,7 @@
 #include "engine/SafeOutputFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <random>
 
 namespace frostmark {
 
@@ -17,29 +12,28 @@ namespace {
 constexpr std::size_t kBufferSize = 128 << 10;
 
 std::string DirectoryOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
+    const auto slash = path.find_last_of(kPathSeparators);
     if (slash == std::string::npos)
         return ".";
     if (slash == 0)
-        return "/";
+        return path.substr(0, 1);
     return path.substr(0, slash);
 }
 
 std::string BaseNameOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
+    const auto slash = path.find_last_of(kPathSeparators);
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The mode a newly created file would get, so the result looks as if the program had created it
-// directly rather than through mkstemp's private 0600.
-mode_t DefaultFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-long SystemWrite(int fd, const void* data, std::size_t size) {
-    return ::write(fd, data, size);
+// Six letters or digits that no other writer of the same target is likely to pick.
+std::string UniqueSuffix() {
+    static constexpr char kCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kCharacters - 2);
+    std::string suffix(6, ' ');
+    for (char& c : suffix)
+        c = kCharacters[pick(random)];
+    return suffix;
 }
 
 } // namespace
@@ -53,13 +47,18 @@ CSafeOutputFile::~CSafeOutputFile() {
 void CSafeOutputFile::Fail(const std::string& reason) {
     if (!m_failed) {
         m_failed = true;
+        m_errorKind = FileErrorKind::Other;
         m_errorPath = m_targetPath;
         m_errorReason = reason;
     }
 }
 
-void CSafeOutputFile::FailErrno(int error) {
-    Fail(std::strerror(error));
+bool CSafeOutputFile::Fail(const CFileError& error) {
+    if (!m_failed) {
+        Fail(error.message.empty() ? SystemErrorText(error.kind) : error.message);
+        m_errorKind = error.kind;
+    }
+    return false;
 }
 
 std::string CSafeOutputFile::Error() const {
@@ -71,6 +70,7 @@ std::string CSafeOutputFile::Error() const {
 bool CSafeOutputFile::Open(const std::string& targetPath) {
     Abandon();
     m_failed = false;
+    m_errorKind = FileErrorKind::None;
     m_errorPath.clear();
     m_errorReason.clear();
     m_flushed = 0;
@@ -84,103 +84,68 @@ bool CSafeOutputFile::Open(const std::string& targetPath) {
         Fail("no file name given");
         return false;
     }
-
-    struct stat linkInfo {};
-    if (::lstat(targetPath.c_str(), &linkInfo) == 0) {
-        if (S_ISLNK(linkInfo.st_mode)) {
-            // Replace the file the link names; replacing the link itself would silently detach it.
-            char resolved[PATH_MAX];
-            if (::realpath(targetPath.c_str(), resolved) == nullptr) {
-                FailErrno(errno);
-                return false;
-            }
-            m_finalPath = resolved;
-        }
-    } else if (errno != ENOENT) {
-        FailErrno(errno);
+    CFileError error;
+    if (!FollowLinks(targetPath, m_finalPath, error))
+        return Fail(error);
+    CPathInfo info;
+    if (!QueryPath(m_finalPath, info, &error))
+        return Fail(error);
+    if (info.type == FileType::Directory) {
+        Fail("is a directory, not a file");
+        m_errorKind = FileErrorKind::IsDirectory;
         return false;
     }
-
-    mode_t mode = DefaultFileMode();
-    bool replacing = false;
-    struct stat info {};
-    if (::stat(m_finalPath.c_str(), &info) == 0) {
-        replacing = true;
-        if (!S_ISREG(info.st_mode)) {
-            Fail(S_ISDIR(info.st_mode) ? "is a directory, not a file" : "exists and is not a regular file");
-            return false;
-        }
-        mode = info.st_mode & 07777;
-    } else if (errno != ENOENT) {
-        FailErrno(errno);
+    if (info.type == FileType::Other) {
+        Fail("exists and is not a regular file");
+        m_errorKind = FileErrorKind::NotRegular;
         return false;
     }
-
-    std::string pattern = DirectoryOf(m_finalPath) + "/." + BaseNameOf(m_finalPath) + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-        FailErrno(errno);
+    if (!CreateTemporary(info.type == FileType::Regular ? &info : nullptr))
         return false;
-    }
-    m_fd = fd;
-    m_tempPath = pattern;
-    if (::fchmod(m_fd, mode) != 0) {
-        FailErrno(errno);
-        Abandon();
-        return false;
-    }
-    // A replaced file keeps its owner where we may set it (as root, for the server's account); elsewhere
-    // the new file is ours, as any program's output would be.
-    if (replacing && (info.st_uid != ::geteuid() || info.st_gid != ::getegid()))
-        static_cast<void>(::fchown(m_fd, info.st_uid, info.st_gid));
-    if (!m_buffer) {
+    if (!m_buffer)
         m_buffer = std::make_unique<char[]>(kBufferSize);
-    }
     m_capacity = kBufferSize;
     return true;
+}
+
+bool CSafeOutputFile::CreateTemporary(const CPathInfo* replaced) {
+    // Beside the target, so that the final rename stays on one file system and is one step.
+    const std::string prefix =
+        DirectoryOf(m_finalPath) + kPathSeparators.front() + "." + BaseNameOf(m_finalPath) + ".tmp-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string path = prefix + UniqueSuffix();
+        if (m_file.CreateNew(path, replaced)) {
+            m_tempPath = path;
+            return true;
+        }
+        if (m_file.Error().kind != FileErrorKind::Exists)
+            break;
+    }
+    return Fail(m_file.Error());
 }
 
 bool CSafeOutputFile::Flush() {
     if (m_failed)
         return false;
-    const char* data = m_buffer.get();
-    std::size_t left = m_used;
-    const WriteFunction write = m_writeFunction ? m_writeFunction : &SystemWrite;
-    while (left > 0) {
-        const long written = write(m_fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            FailErrno(errno);
-            return false;
-        }
-        if (written == 0) {
-            FailErrno(ENOSPC);
-            return false;
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-        m_flushed += static_cast<std::uint64_t>(written);
-    }
+    if (m_used > 0 && !m_file.Write(m_buffer.get(), m_used))
+        return Fail(m_file.Error());
+    m_flushed += m_used;
     m_used = 0;
     StartWriteBack();
     return true;
 }
 
 void CSafeOutputFile::StartWriteBack() {
-#if defined(__linux__) && defined(SYNC_FILE_RANGE_WRITE)
     // The disk starts on what is written while the rest is made, so the sync at the commit has little
-    // left to wait for. Only a start: nothing waits here, and a failure is the commit's to find.
+    // left to wait for.
     if (m_flushed - m_writeBackFrom >= kWriteBackStep) {
-        ::sync_file_range(m_fd, static_cast<off_t>(m_writeBackFrom),
-                          static_cast<off_t>(m_flushed - m_writeBackFrom), SYNC_FILE_RANGE_WRITE);
+        m_file.StartWriteBack(m_writeBackFrom, m_flushed - m_writeBackFrom);
         m_writeBackFrom = m_flushed;
     }
-#endif
 }
 
 bool CSafeOutputFile::WriteSlow(const void* data, std::size_t size) {
-    if (m_fd < 0) {
+    if (!m_file.IsOpen()) {
         Fail("file is not open");
         return false;
     }
@@ -199,21 +164,18 @@ bool CSafeOutputFile::WriteSlow(const void* data, std::size_t size) {
     return true;
 }
 
-bool CSafeOutputFile::CopyFrom(int fd, std::uint64_t offset, std::uint64_t length) {
-    if (m_fd < 0) {
+bool CSafeOutputFile::CopyFrom(CFile& input, std::uint64_t offset, std::uint64_t length) {
+    if (!m_file.IsOpen()) {
         Fail("file is not open");
         return false;
     }
     if (!Flush())
         return false;
-    // A replaced write function (tests) must see every byte, so copying in the kernel is for the real one.
-    bool inKernel = m_writeFunction == nullptr;
+    bool inSystem = true;
     while (length > 0) {
-        if (inKernel) {
-            loff_t from = static_cast<loff_t>(offset);
-            const ssize_t copied =
-                ::copy_file_range(fd, &from, m_fd, nullptr,
-                                  static_cast<std::size_t>(std::min<std::uint64_t>(length, 1u << 30)), 0);
+        if (inSystem) {
+            const std::int64_t copied = m_file.CopyFrom(
+                input, offset, static_cast<std::size_t>(std::min<std::uint64_t>(length, 1u << 30)));
             if (copied > 0) {
                 offset += static_cast<std::uint64_t>(copied);
                 length -= static_cast<std::uint64_t>(copied);
@@ -221,29 +183,19 @@ bool CSafeOutputFile::CopyFrom(int fd, std::uint64_t offset, std::uint64_t lengt
                 StartWriteBack();
                 continue;
             }
-            if (copied < 0 && errno == EINTR)
-                continue;
-            if (copied < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
-                               errno == EBADF || errno == EPERM)) {
-                inKernel = false; // not between these two files: copy through the buffer instead
+            if (copied < 0 && m_file.Error().kind == FileErrorKind::Unsupported) {
+                inSystem = false; // not between these two files: copy through the buffer instead
                 continue;
             }
-            if (copied < 0) {
-                FailErrno(errno);
-                return false;
-            }
+            if (copied < 0)
+                return Fail(m_file.Error());
             Fail("the input file ended early");
             return false;
         }
-        const ssize_t got =
-            ::pread(fd, m_buffer.get(), static_cast<std::size_t>(std::min<std::uint64_t>(length, m_capacity)),
-                    static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            FailErrno(errno);
-            return false;
-        }
+        const std::int64_t got = input.ReadAt(
+            m_buffer.get(), static_cast<std::size_t>(std::min<std::uint64_t>(length, m_capacity)), offset);
+        if (got < 0)
+            return Fail(input.Error());
         if (got == 0) {
             Fail("the input file ended early");
             return false;
@@ -258,13 +210,11 @@ bool CSafeOutputFile::CopyFrom(int fd, std::uint64_t offset, std::uint64_t lengt
 }
 
 bool CSafeOutputFile::Rewind() {
-    if (m_fd < 0 || m_failed)
+    if (!m_file.IsOpen() || m_failed)
         return false;
     m_used = 0;
-    if (::ftruncate(m_fd, 0) != 0 || ::lseek(m_fd, 0, SEEK_SET) != 0) {
-        FailErrno(errno);
-        return false;
-    }
+    if (!m_file.Truncate(0) || !m_file.Seek(0))
+        return Fail(m_file.Error());
     m_flushed = 0;
     m_writeBackFrom = 0;
     m_reserved = 0;
@@ -272,75 +222,54 @@ bool CSafeOutputFile::Rewind() {
 }
 
 bool CSafeOutputFile::Reserve(std::uint64_t bytes) {
-    if (m_fd < 0 || m_failed || bytes == 0)
+    if (!m_file.IsOpen() || m_failed || bytes == 0)
         return false;
-    // posix_fallocate returns the error rather than setting errno; where the file system has no such
-    // call glibc would emulate it by writing zeros, which is no reservation worth its cost.
-    if (::fallocate(m_fd, 0, 0, static_cast<off_t>(bytes)) != 0)
+    if (!m_file.Reserve(bytes))
         return false;
     m_reserved = std::max(m_reserved, bytes);
     return true;
 }
 
 bool CSafeOutputFile::Commit() {
-    if (m_fd < 0) {
+    if (!m_file.IsOpen()) {
         Fail("file is not open");
         return false;
     }
-    if (!Flush()) {
+    const bool written = Flush() && (m_reserved <= m_flushed || m_file.Truncate(m_flushed)) && m_file.Sync();
+    if (!written) {
+        Fail(m_file.Error()); // keeps an earlier failure when there was one
         Abandon();
         return false;
     }
-    if (m_reserved > m_flushed && ::ftruncate(m_fd, static_cast<off_t>(m_flushed)) != 0) {
-        FailErrno(errno);
+    if (!m_file.Close()) {
+        Fail(m_file.Error());
         Abandon();
-        return false;
-    }
-    if (::fsync(m_fd) != 0) {
-        FailErrno(errno);
-        Abandon();
-        return false;
-    }
-    const int fd = m_fd;
-    m_fd = -1;
-    if (::close(fd) != 0) {
-        FailErrno(errno);
-        ::unlink(m_tempPath.c_str());
-        m_tempPath.clear();
         return false;
     }
     // The target may have turned into something else since Open; never rename over a non-file.
-    struct stat info {};
-    if (::stat(m_finalPath.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    CPathInfo info;
+    if (QueryPath(m_finalPath, info) && info.type != FileType::Regular && info.type != FileType::Missing) {
         Fail("exists and is not a regular file");
-        ::unlink(m_tempPath.c_str());
-        m_tempPath.clear();
+        m_errorKind = FileErrorKind::NotRegular;
+        Abandon();
         return false;
     }
-    if (::rename(m_tempPath.c_str(), m_finalPath.c_str()) != 0) {
-        FailErrno(errno);
-        ::unlink(m_tempPath.c_str());
-        m_tempPath.clear();
+    CFileError error;
+    if (!ReplaceFile(m_tempPath, m_finalPath, error)) {
+        Fail(error);
+        Abandon();
         return false;
     }
     m_tempPath.clear();
-    // Make the rename itself durable; a failure here loses nothing already visible, so it is not fatal.
-    const int dirFd = ::open(DirectoryOf(m_finalPath).c_str(), O_RDONLY | O_DIRECTORY);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
     m_capacity = 0;
     return true;
 }
 
 void CSafeOutputFile::Abandon() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
+    if (m_file.IsOpen())
+        m_file.Close();
     if (!m_tempPath.empty()) {
-        ::unlink(m_tempPath.c_str());
+        RemoveFile(m_tempPath);
         m_tempPath.clear();
     }
     m_capacity = 0;

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Files.h"
+
 namespace frostmark {
 
 // An output file that appears at its target path only complete or not at all.
@@ -40,10 +42,10 @@ public:
     }
     bool Write(std::string_view text) { return Write(text.data(), text.size()); }
 
-    // Appends length bytes of the open file fd from offset on, after whatever was written before; the
+    // Appends length bytes of the open file input from offset on, after whatever was written before; the
     // system copies them file to file where it can (no pass through this process), else they are read
-    // and written here. Fails (the reason kept) on a write error or when fd holds fewer bytes.
-    bool CopyFrom(int fd, std::uint64_t offset, std::uint64_t length);
+    // and written here. Fails (the reason kept) on a read or write error or when input holds fewer bytes.
+    bool CopyFrom(CFile& input, std::uint64_t offset, std::uint64_t length);
 
     // Sets aside room for up to bytes on the disk now, so that another writer on the same disk cannot take
     // it before this file is written. An estimate from above is fine: Commit cuts the file to what was
@@ -61,28 +63,27 @@ public:
     // Removes the temporary file without touching the target. Safe to call at any time.
     void Abandon();
 
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_file.IsOpen(); }
     bool Failed() const { return m_failed; }
     // Marks the output failed for a reason of the caller's; Commit then abandons it.
     void Fail(const std::string& reason);
     // "<path>: <reason>", empty while nothing has failed.
     std::string Error() const;
-    // The target path as the caller gave it, and the system's reason (strerror text or our own).
+    // The target path as the caller gave it, and the reason (the system's own text, or ours).
     const std::string& ErrorPath() const { return m_errorPath; }
     const std::string& ErrorReason() const { return m_errorReason; }
+    // The kind of the failure (Other for a reason given to Fail).
+    FileErrorKind ErrorKind() const { return m_errorKind; }
     // Bytes accepted by Write so far.
     std::uint64_t BytesWritten() const { return m_flushed + m_used; }
-
-    // Test seam: replaces the system write(2) used for flushing, so tests can fail a write midway.
-    using WriteFunction = long (*)(int fd, const void* data, std::size_t size);
-    void SetWriteFunction(WriteFunction function) { m_writeFunction = function; }
 
 private:
     bool WriteSlow(const void* data, std::size_t size);
     bool Flush();
     void StartWriteBack();
     static constexpr std::uint64_t kWriteBackStep = std::uint64_t(32) << 20;
-    void FailErrno(int error);
+    bool Fail(const CFileError& error);
+    bool CreateTemporary(const CPathInfo* replaced);
 
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_capacity = 0;
@@ -90,14 +91,14 @@ private:
     std::uint64_t m_flushed = 0;
     std::uint64_t m_reserved = 0;
     std::uint64_t m_writeBackFrom = 0; // output bytes before this have been handed to the disk
-    int m_fd = -1;
+    CFile m_file;
     bool m_failed = false;
+    FileErrorKind m_errorKind = FileErrorKind::None;
     std::string m_targetPath; // as given by the caller, for messages
     std::string m_finalPath;  // the path renamed over (symbolic links resolved)
     std::string m_tempPath;
     std::string m_errorPath;
     std::string m_errorReason;
-    WriteFunction m_writeFunction = nullptr;
 };
 
 } // namespace frostmark

@@ -44,15 +44,20 @@ bool FindStretchStart(CLineReader& reader, std::uint64_t from, std::uint64_t& st
 } // namespace
 
 bool CutIntoStretches(const std::string& path, std::uint64_t size, unsigned count,
-                      std::vector<std::uint64_t>& bounds) {
+                      std::vector<std::uint64_t>& bounds, std::string* error) {
     bounds.assign(1, 0);
     CLineReader reader;
-    if (count > 1 && !reader.Open(path))
+    const auto fail = [&] {
+        if (error)
+            *error = reader.Error().message;
         return false;
+    };
+    if (count > 1 && !reader.Open(path))
+        return fail();
     for (unsigned i = 1; i < count; ++i) {
         std::uint64_t start = 0;
         if (!FindStretchStart(reader, size / count * i, start))
-            return false;
+            return fail();
         bounds.push_back(std::max(std::min(start, size), bounds.back()));
     }
     bounds.push_back(size);

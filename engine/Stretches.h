@@ -20,8 +20,8 @@ unsigned ThreadsFor(std::uint64_t size, const CScanThreads& threads);
 // Cuts a file of `size` bytes into `count` stretches that each begin at a line beginning with "[" (the
 // first at 0): a record body ends before such a line, so each stretch begins between records. The
 // returned offsets are the stretches' beginnings, in order, followed by `size`. A stretch may be empty.
-// False (errno set) when the file cannot be read.
+// False (with the reason in error, when given) when the file cannot be read.
 bool CutIntoStretches(const std::string& path, std::uint64_t size, unsigned count,
-                      std::vector<std::uint64_t>& bounds);
+                      std::vector<std::uint64_t>& bounds, std::string* error = nullptr);
 
 } // namespace frostmark

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -11,11 +10,11 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "engine/SafeOutputFile.h"
 #include "engine/WorldItem.h"
+#include "platform/Files.h"
 #include "script/LineReader.h"
 
 namespace frostmark {
@@ -85,24 +84,21 @@ struct CRecordInProgress {
 // system, short ones through a window read ahead from the input.
 class CKeptCopier {
 public:
-    CKeptCopier(int inputFd, CSafeOutputFile& output) : m_fd(inputFd), m_output(output) {}
+    CKeptCopier(CFile* input, CSafeOutputFile& output) : m_input(input), m_output(output) {}
 
     bool Copy(std::uint64_t from, std::uint64_t to) {
         if (to <= from)
             return true;
         if (to - from >= kCopyInKernel)
-            return m_output.CopyFrom(m_fd, from, to - from);
+            return m_output.CopyFrom(*m_input, from, to - from);
         if (from < m_windowStart || to > m_windowEnd) {
             if (!m_window)
                 m_window = std::make_unique<char[]>(kWindow);
             std::size_t have = 0;
             while (have < kWindow) {
-                const ssize_t got =
-                    ::pread(m_fd, m_window.get() + have, kWindow - have, static_cast<off_t>(from + have));
-                if (got < 0 && errno == EINTR)
-                    continue;
+                const std::int64_t got = m_input->ReadAt(m_window.get() + have, kWindow - have, from + have);
                 if (got < 0) {
-                    m_output.Fail(std::strerror(errno));
+                    m_output.Fail(m_input->Error().message);
                     return false;
                 }
                 if (got == 0)
@@ -122,7 +118,7 @@ public:
 private:
     static constexpr std::uint64_t kCopyInKernel = 256 * 1024;
     static constexpr std::size_t kWindow = 1 << 20;
-    int m_fd;
+    CFile* m_input;
     CSafeOutputFile& m_output;
     std::unique_ptr<char[]> m_window;
     std::uint64_t m_windowStart = 0;
@@ -133,7 +129,7 @@ private:
 
 void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& frozen,
                 CScriptContext& /*context*/, const CCleanOptions& options, CCleanResult& result,
-                ICommandProgress* progress, int inputFd) {
+                ICommandProgress* progress, CFile* inputFile) {
     const std::string_view lineEnd =
         options.lineEnd == LineEnd::CrLf ? std::string_view("\r\n", 2) : std::string_view("\n", 1);
     const bool lfOut = options.lineEnd == LineEnd::Lf;
@@ -152,12 +148,12 @@ void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& 
     // record ends, when its serial, the last SERIAL line of its body, decides whether they are written.
     // That gives what reading a record for its serial and then copying it line by line gives, reading
     // each line once; and only one record is held at a time.
-    bool spanMode = lfOut && inputFd >= 0;
+    bool spanMode = lfOut && inputFile != nullptr;
     std::uint64_t spanStart = 0; // span mode: first input byte not yet copied or left out
     std::string record;          // line mode: the record being read
     CRecordInProgress current;
 
-    CKeptCopier copier(inputFd, output);
+    CKeptCopier copier(inputFile, output);
     const auto copySpan = [&](std::uint64_t end) {
         copier.Copy(spanStart, end);
         spanStart = end;
@@ -290,14 +286,14 @@ void FindDrops(const std::string& path, CCleanStretch& stretch, const CFreezeLis
 
 } // namespace
 
-bool CleanWorldByPlan(int inputFd, CSafeOutputFile& output, const CFreezeList& frozen,
+bool CleanWorldByPlan(CFile& inputFile, CSafeOutputFile& output, const CFreezeList& frozen,
                       const CCleanOptions& options, CCleanResult& result, ICommandProgress* progress) {
     const CCleanPlan* plan = frozen.CleanPlan();
     const std::size_t count = frozen.Count();
     if (options.lineEnd != LineEnd::Lf || plan == nullptr || plan->lengths.size() != count)
         return false;
     CFileIdentity file;
-    if (!CFileIdentity::Of(inputFd, file) || !(file == plan->file) || frozen.SerialSum() != plan->serialSum)
+    if (!inputFile.Identity(file) || !(file == plan->file) || frozen.SerialSum() != plan->serialSum)
         return false;
     std::uint64_t previousEnd = 0;
     for (std::size_t i = 0; i < count; ++i) {
@@ -309,7 +305,7 @@ bool CleanWorldByPlan(int inputFd, CSafeOutputFile& output, const CFreezeList& f
 
     if (progress != nullptr)
         progress->OnProgress(0, file.size);
-    CKeptCopier copier(inputFd, output);
+    CKeptCopier copier(&inputFile, output);
     std::uint64_t kept = 0; // first input byte not yet copied or left out
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint64_t offset = frozen.OffsetOf(i);
@@ -330,10 +326,10 @@ bool CleanWorldByPlan(int inputFd, CSafeOutputFile& output, const CFreezeList& f
     return true;
 }
 
-bool CleanWorldOnThreads(const std::string& path, int inputFd, std::uint64_t size, CSafeOutputFile& output,
-                         const CFreezeList& frozen, const CCleanOptions& options, CCleanResult& result,
-                         ICommandProgress* progress) {
-    if (options.lineEnd != LineEnd::Lf || inputFd < 0)
+bool CleanWorldOnThreads(const std::string& path, CFile& inputFile, std::uint64_t size,
+                         CSafeOutputFile& output, const CFreezeList& frozen, const CCleanOptions& options,
+                         CCleanResult& result, ICommandProgress* progress) {
+    if (options.lineEnd != LineEnd::Lf || !inputFile.IsOpen())
         return false;
     const unsigned threads = ThreadsFor(size, options.threads);
     if (threads <= 1)
@@ -393,7 +389,7 @@ bool CleanWorldOnThreads(const std::string& path, int inputFd, std::uint64_t siz
 
     if (progress != nullptr)
         progress->OnProgress(0, size);
-    CKeptCopier copier(inputFd, output);
+    CKeptCopier copier(&inputFile, output);
     std::uint64_t kept = 0; // first input byte not yet copied or left out
     std::uint64_t dropped = 0;
     std::uint64_t lines = 0;

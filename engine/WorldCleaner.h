@@ -10,6 +10,7 @@
 
 namespace frostmark {
 
+class CFile;
 class CLineReader;
 class CSafeOutputFile;
 class CScriptContext;
@@ -49,20 +50,20 @@ struct CCleanResult : CCommandResult {
 // the end, so a later record with that serial is dropped too. Each line is read once; a record's lines
 // are held until its end decides. Reports progress in input bytes every 1000 lines and once at the end.
 // Fills the counts; the caller commits or abandons the output.
-// inputFd, when given, is the same input file opened for reading: unchanged stretches of the input
+// inputFile, when given, is the same input file opened for reading: unchanged stretches of the input
 // are then copied file to file instead of line by line.
 void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& frozen,
                 CScriptContext& context, const CCleanOptions& options, CCleanResult& result,
-                ICommandProgress* progress, int inputFd = -1);
+                ICommandProgress* progress, CFile* inputFile = nullptr);
 
 // CleanWorld with LF output by the plan the analysis left with the freeze list (see CCleanPlan), when
-// inputFd is the file in the very state the plan was made for: the output is the input without the
+// inputFile is the file in the very state the plan was made for: the output is the input without the
 // listed records, copied without reading the input line by line again. False, with nothing written,
 // when there is no such plan or the file or the list changed since.
-bool CleanWorldByPlan(int inputFd, CSafeOutputFile& output, const CFreezeList& frozen,
+bool CleanWorldByPlan(CFile& inputFile, CSafeOutputFile& output, const CFreezeList& frozen,
                       const CCleanOptions& options, CCleanResult& result, ICommandProgress* progress);
 
-// CleanWorld with LF output on several threads, for a file of `size` bytes at path (inputFd the same file)
+// CleanWorld with LF output on several threads, for a file of `size` bytes at path (inputFile the same file)
 // whose lines all end with a lone line feed. Each thread looks for the records to drop in its own
 // stretch of the file, with the cursor starting where the freeze list's record offsets put it; the
 // output is then the input without those records. The outcome is CleanWorld's exactly: each stretch
@@ -70,8 +71,8 @@ bool CleanWorldByPlan(int inputFd, CSafeOutputFile& output, const CFreezeList& f
 // where the analysis found them. When it does not, when the list lacks offsets, when the file is too
 // small to share out or when a line must be rewritten, nothing is written and false is returned: the
 // caller then runs CleanWorld. True: the output is complete (or failed, see output) and the counts set.
-bool CleanWorldOnThreads(const std::string& path, int inputFd, std::uint64_t size, CSafeOutputFile& output,
-                         const CFreezeList& frozen, const CCleanOptions& options, CCleanResult& result,
-                         ICommandProgress* progress);
+bool CleanWorldOnThreads(const std::string& path, CFile& inputFile, std::uint64_t size,
+                         CSafeOutputFile& output, const CFreezeList& frozen, const CCleanOptions& options,
+                         CCleanResult& result, ICommandProgress* progress);
 
 } // namespace frostmark

@@ -1,7 +1,6 @@
 #include "script/LineReader.h"
 
-#include <filesystem>
-#include <system_error>
+#include <utility>
 
 namespace frostmark {
 
@@ -12,10 +11,7 @@ CLineReader::~CLineReader() {
 }
 
 void CLineReader::Close() {
-    if (m_file != nullptr) {
-        std::fclose(m_file);
-        m_file = nullptr;
-    }
+    m_file.Close();
     // A buffer that grew for one giant line is not kept for the next file.
     if (m_capacity > kInitialBuffer) {
         m_buffer.reset();
@@ -29,25 +25,30 @@ void CLineReader::Close() {
 }
 
 bool CLineReader::Open(const std::string& path) {
+    CFile file;
+    if (!file.OpenRead(path)) {
+        Close();
+        m_file = std::move(file); // keeps the reason
+        return false;
+    }
+    return Open(std::move(file));
+}
+
+bool CLineReader::Open(CFile file) {
     Close();
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    uint64_t size = 0;
+    const bool sized = file.Size(size);
+    m_file = std::move(file);
+    if (!sized) {
+        m_file.Close();
         return false;
     }
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    // Our own buffer is the only one: the stream hands big reads straight to the system.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    const auto size = std::filesystem::file_size(path, ec);
     if (m_capacity < kInitialBuffer) {
         m_buffer.reset(new char[kInitialBuffer]);
         m_capacity = kInitialBuffer;
     }
-    m_file = file;
-    m_path = path;
-    m_size = ec ? 0 : uint64_t(size);
+    m_path = m_file.Path();
+    m_size = size;
     m_open = true;
     return true;
 }
@@ -65,7 +66,7 @@ bool CLineReader::OpenMemory(std::string text) {
 }
 
 bool CLineReader::Refill() {
-    if (m_atEnd || m_file == nullptr) {
+    if (m_atEnd || !m_file.IsOpen()) {
         return false;
     }
     if (m_begin != 0) {
@@ -82,15 +83,15 @@ bool CLineReader::Refill() {
         m_buffer = std::move(bigger);
         m_capacity = grown;
     }
-    const size_t got = std::fread(m_buffer.get() + m_end, 1, m_capacity - m_end, m_file);
-    if (got == 0) {
-        if (std::ferror(m_file) != 0) {
+    const int64_t got = m_file.Read(m_buffer.get() + m_end, m_capacity - m_end);
+    if (got <= 0) {
+        if (got < 0) {
             m_failed = true;
         }
         m_atEnd = true;
         return false;
     }
-    m_end += got;
+    m_end += size_t(got);
     return true;
 }
 
@@ -159,10 +160,7 @@ bool CLineReader::Seek(uint64_t offset) {
         Rescan();
         return true;
     }
-    if (m_file == nullptr) {
-        return false;
-    }
-    if (std::fseek(m_file, static_cast<long>(offset), SEEK_SET) != 0) {
+    if (!m_file.IsOpen() || !m_file.Seek(offset)) {
         return false;
     }
     m_begin = m_end = 0;

@@ -2,7 +2,6 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -11,6 +10,8 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+#include "platform/Files.h"
 
 namespace frostmark {
 
@@ -33,8 +34,11 @@ public:
     CLineReader& operator=(const CLineReader&) = delete;
 
     // Opens a file for reading only; other programs may go on reading and writing it meanwhile. False when
-    // the file cannot be opened (or is a directory). Closes whatever was open before.
+    // the file cannot be opened (or is a directory), with the reason in Error(). Closes whatever was open
+    // before.
     bool Open(const std::string& path);
+    // Reads from a file already open for reading (at its start). False when its size cannot be had.
+    bool Open(CFile file);
     // Reads from the given text instead of a file (tests, in-memory sources). Always true.
     bool OpenMemory(std::string text);
     void Close();
@@ -59,6 +63,8 @@ public:
     const std::string& Path() const { return m_path; }
     // True when a read from the file failed (as opposed to a clean end of file).
     bool Failed() const { return m_failed; }
+    // Why the last Open, Seek or read failed.
+    const CFileError& Error() const { return m_file.Error(); }
     // True once a line was returned without the carriage return that ended it (a CR LF line end).
     bool SawCarriageReturn() const { return m_sawCarriageReturn; }
 
@@ -74,7 +80,7 @@ private:
         m_mask = 0;
     }
 
-    std::FILE* m_file = nullptr;
+    CFile m_file;
     std::string m_path;
     std::unique_ptr<char[]> m_buffer;
     size_t m_capacity = 0;

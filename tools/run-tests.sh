@@ -5,6 +5,7 @@
 # tables only (-g1): enough for stack traces, and much quicker to compile on two cores.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash tools/check-core-includes.sh
 bash tools/install-deps.sh
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen

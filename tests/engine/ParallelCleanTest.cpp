@@ -4,14 +4,13 @@
 #include "engine/Analysis.h"
 #include "engine/SafeOutputFile.h"
 #include "engine/WorldCleaner.h"
+#include "platform/Files.h"
 #include "script/ScriptContext.h"
 #include "tools/worldgen/WorldGen.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace frostmark {
@@ -51,14 +50,14 @@ bool ThreadsTakeIt(const std::string& world, const std::string& out, const CFree
                    unsigned threads) {
     CSafeOutputFile output;
     EXPECT_TRUE(output.Open(out));
-    const int fd = ::open(world.c_str(), O_RDONLY);
+    CFile input;
+    EXPECT_TRUE(input.OpenRead(world));
     CCleanOptions options;
     options.threads.threads = threads;
     options.threads.minBytesPerThread = 1;
     CCleanResult result;
-    const bool taken =
-        CleanWorldOnThreads(world, fd, test::ReadFile(world).size(), output, list, options, result, nullptr);
-    ::close(fd);
+    const bool taken = CleanWorldOnThreads(world, input, test::ReadFile(world).size(), output, list, options,
+                                           result, nullptr);
     output.Abandon();
     return taken;
 }
@@ -211,10 +210,10 @@ CCleaned WalkWithoutPlan(const std::string& world, const std::string& out, const
 bool PlanTakesIt(const std::string& world, const std::string& out, const CFreezeList& list) {
     CSafeOutputFile output;
     EXPECT_TRUE(output.Open(out));
-    const int fd = ::open(world.c_str(), O_RDONLY);
+    CFile input;
+    EXPECT_TRUE(input.OpenRead(world));
     CCleanResult result;
-    const bool taken = CleanWorldByPlan(fd, output, list, CCleanOptions{}, result, nullptr);
-    ::close(fd);
+    const bool taken = CleanWorldByPlan(input, output, list, CCleanOptions{}, result, nullptr);
     output.Abandon();
     return taken;
 }

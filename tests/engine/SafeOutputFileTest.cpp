@@ -12,6 +12,7 @@
 
 #include "EngineTestFiles.h"
 #include "engine/SafeOutputFile.h"
+#include "platform/FileFaults.h"
 
 namespace frostmark {
 namespace {
@@ -131,33 +132,77 @@ TEST(SafeOutputFile, SymbolicLinkTargetReplacesTheFileItNames) {
     EXPECT_EQ(ReadFile(real), "new");
 }
 
-long g_writeBudget = 0;
-long FailingWrite(int fd, const void* data, std::size_t size) {
-    if (g_writeBudget <= 0) {
-        errno = EIO;
-        return -1;
-    }
-    const std::size_t chunk = std::min<std::size_t>(size, static_cast<std::size_t>(g_writeBudget));
-    g_writeBudget -= static_cast<long>(chunk);
-    return ::write(fd, data, chunk);
-}
-
 TEST(SafeOutputFile, WriteFailureMidwayKeepsTheOldTarget) {
     CTempDir dir;
     const std::string target = dir.File("out.txt");
     ASSERT_TRUE(WriteFile(target, "old contents"));
     CSafeOutputFile file;
     ASSERT_TRUE(file.Open(target));
-    g_writeBudget = 1 << 20; // the first megabyte goes through, then the "disk" fails
-    file.SetWriteFunction(&FailingWrite);
+    // The first megabyte goes through (eight buffers), then the "disk" fails.
+    CFailingCall failing(FileCall::Write, 9, FileErrorKind::IoError);
+    CFileFaultsScope faults(failing);
     file.Write(kBig);
     EXPECT_TRUE(file.Failed());
     EXPECT_FALSE(file.Write("more"));
     EXPECT_FALSE(file.Commit());
-    EXPECT_EQ(file.ErrorReason(), std::strerror(EIO));
+    EXPECT_EQ(file.ErrorReason(), SystemErrorText(FileErrorKind::IoError));
     EXPECT_EQ(file.ErrorPath(), target);
     EXPECT_EQ(ReadFile(target), "old contents");
     EXPECT_EQ(CountEntries(dir.Path()), 1u);
+}
+
+// Whichever call on the way to the target fails, the target keeps its old contents, no temporary file
+// is left, and the reason is the system's text for the failure.
+TEST(SafeOutputFile, AnyFailingCallOnTheWayKeepsTheOldTarget) {
+    struct CCase {
+        FileCall call;
+        FileErrorKind kind;
+        bool reserve; // the case needs room set aside, so that the cut to size is a call
+    };
+    for (const CCase& c : {CCase{FileCall::Open, FileErrorKind::AccessDenied, false},
+                           CCase{FileCall::Write, FileErrorKind::NoSpace, false},
+                           CCase{FileCall::Truncate, FileErrorKind::IoError, true},
+                           CCase{FileCall::Sync, FileErrorKind::IoError, false},
+                           CCase{FileCall::Close, FileErrorKind::NoSpace, false},
+                           CCase{FileCall::Replace, FileErrorKind::InUse, false}}) {
+        SCOPED_TRACE(static_cast<int>(c.call));
+        CTempDir dir;
+        const std::string target = dir.File("out.txt");
+        ASSERT_TRUE(WriteFile(target, "old contents"));
+        CFailingCall failing(c.call, 1, c.kind, "out.txt");
+        CFileFaultsScope faults(failing);
+        CSafeOutputFile file;
+        const bool opened = file.Open(target);
+        EXPECT_EQ(opened, c.call != FileCall::Open);
+        if (opened) {
+            // More room than is written, so that the commit cuts the file; a file system that cannot
+            // set room aside has nothing to cut.
+            if (c.reserve && !file.Reserve(8u << 20))
+                continue;
+            file.Write(kBig);
+            EXPECT_FALSE(file.Commit());
+        }
+        EXPECT_GE(failing.Seen(), 1);
+        EXPECT_EQ(file.ErrorKind(), c.kind);
+        EXPECT_EQ(file.ErrorReason(), SystemErrorText(c.kind));
+        EXPECT_EQ(file.ErrorPath(), target);
+        EXPECT_EQ(ReadFile(target), "old contents");
+        EXPECT_EQ(CountEntries(dir.Path()), 1u);
+    }
+}
+
+// A refused reservation is no failure: the file is written as without it.
+TEST(SafeOutputFile, RefusedReservationStillWritesTheFile) {
+    CTempDir dir;
+    const std::string target = dir.File("out.txt");
+    CFailingCall failing(FileCall::Reserve, 1, FileErrorKind::NoSpace);
+    CFileFaultsScope faults(failing);
+    CSafeOutputFile file;
+    ASSERT_TRUE(file.Open(target));
+    EXPECT_FALSE(file.Reserve(1 << 20));
+    file.Write("written");
+    ASSERT_TRUE(file.Commit()) << file.Error();
+    EXPECT_EQ(ReadFile(target), "written");
 }
 
 TEST(SafeOutputFile, FileSizeLimitActsLikeAFullDisk) {

@@ -1,5 +1,5 @@
-#include "engine/LargeAllocator.h"
-#include "engine/LargeArray.h"
+#include "platform/LargeAllocator.h"
+#include "platform/LargeArray.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +65,21 @@ TEST(LargeAllocator, PreparedHeapCarriesTheHugePageHintAndStillWorks) {
     // Asking for nothing worth a huge page changes nothing.
     EXPECT_FALSE(PrepareHugePageHeap(4096));
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+// In the sanitizer build large blocks come from the heap, where the sanitizers see their bounds (and
+// their leaks): a write just past one is caught.
+TEST(LargeAllocatorDeathTest, SanitizerSeesLargeBlocks) {
+    const std::size_t bytes = kHugePageBytes + 100;
+    EXPECT_DEATH(
+        {
+            auto* block = static_cast<volatile char*>(AllocateLarge(bytes));
+            block[bytes] = 1;
+            FreeLarge(const_cast<char*>(block), bytes);
+        },
+        "heap-buffer-overflow");
+}
+#endif
 
 // The array grows from the heap into huge pages and on through moved pages (past 2, 4, 8... MiB);
 // every entry must survive each move, and appending, erasing and cutting must keep the order.

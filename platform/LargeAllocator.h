@@ -7,12 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <new>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace frostmark {
 
@@ -30,47 +25,13 @@ inline std::size_t LargeRounded(std::size_t bytes) {
     return (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
 }
 
-// bytes must be passed again to FreeLarge.
-inline void* AllocateLarge(std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (bytes >= kHugePageBytes) {
-        // A mapping of our own: out of the heap, the allocator's own bookkeeping and arena growth split
-        // the memory so that most of it never got huge pages (measured: a tenth of a freeze list did).
-        const std::size_t rounded = LargeRounded(bytes);
-        void* mapped = ::mmap(nullptr, rounded + kHugePageBytes, PROT_READ | PROT_WRITE,
-                              MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (mapped == MAP_FAILED)
-            throw std::bad_alloc();
-        char* raw = static_cast<char*>(mapped);
-        char* aligned = reinterpret_cast<char*>((reinterpret_cast<std::uintptr_t>(raw) + kHugePageBytes - 1) &
-                                                ~std::uintptr_t(kHugePageBytes - 1));
-        if (aligned > raw)
-            ::munmap(raw, static_cast<std::size_t>(aligned - raw));
-        const std::size_t tail =
-            static_cast<std::size_t>(raw + rounded + kHugePageBytes - (aligned + rounded));
-        if (tail > 0)
-            ::munmap(aligned + rounded, tail);
-        ::madvise(aligned, rounded, MADV_HUGEPAGE); // a hint: without huge pages the memory works the same
-        return aligned;
-    }
-#endif
-    void* memory = std::malloc(bytes == 0 ? 1 : bytes);
-    if (memory == nullptr)
-        throw std::bad_alloc();
-    return memory;
-}
+// A block of at least `bytes` bytes, from the system's own mappings in whole huge pages where it has them
+// (2 MiB and more), from the heap otherwise; throws std::bad_alloc when there is no memory. bytes must be
+// passed again to FreeLarge. In the sanitizer build every block comes from the heap, so that the
+// sanitizers see each one's bounds and whether it is ever freed.
+void* AllocateLarge(std::size_t bytes);
 
-inline void FreeLarge(void* memory, std::size_t bytes) {
-    if (memory == nullptr)
-        return;
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (bytes >= kHugePageBytes) {
-        ::munmap(memory, LargeRounded(bytes));
-        return;
-    }
-#endif
-    std::free(memory);
-}
+void FreeLarge(void* memory, std::size_t bytes);
 
 // Moves a block from AllocateLarge(oldBytes) into one of newBytes (larger) and returns it; the old
 // block is gone. Where the system can, the pages are moved rather than copied: a list of millions of

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/LargeAllocator.h"
+#include "platform/LargeAllocator.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "engine/SpinLock.h"
+#include "base/SpinLock.h"
 
 #include <gtest/gtest.h>
 
