@@ -1,5 +1,6 @@
 #include "app/DialogBuilder.h"
 
+#include "app/MapCanvas.h"
 #include "app/Widgets.h"
 #include "platform/qt/QtDialogUnits.h"
 
@@ -80,7 +81,7 @@ QWidget* CreateControl(QDialog* dialog, const CControlTemplate& c) {
         return bar;
     }
     case EControlKind::Picture:
-        return new CMapPicture(dialog);
+        return new CMapCanvas(dialog);
     case EControlKind::VScrollBar:
         return new QScrollBar(Qt::Vertical, dialog);
     case EControlKind::HScrollBar:

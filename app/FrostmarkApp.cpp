@@ -40,7 +40,10 @@ int CFrostmarkApp::InitInstance() {
     const QCommandLineOption area(QStringLiteral("area"),
                                   QStringLiteral("Add a Patch Areas entry, in world tiles (repeatable)."),
                                   QStringLiteral("left,top,right,bottom"));
-    parser.addOptions({clientDir, settingsFile, analyze, screenshot, area});
+    const QCommandLineOption windowSize(QStringLiteral("window-size"),
+                                        QStringLiteral("Open the window at this size in pixels."),
+                                        QStringLiteral("WIDTHxHEIGHT"));
+    parser.addOptions({clientDir, settingsFile, analyze, screenshot, area, windowSize});
     parser.process(*this);
 
     m_settings = parser.isSet(settingsFile) ? std::make_unique<CQtSettingsStore>(parser.value(settingsFile))
@@ -60,6 +63,11 @@ int CFrostmarkApp::InitInstance() {
     m_messages.SetParent(&dlg);
     for (const QString& entry : parser.values(area))
         dlg.AddPatchAreaText(entry.toStdString());
+    if (parser.isSet(windowSize)) {
+        const QStringList parts = parser.value(windowSize).split(QLatin1Char('x'));
+        if (parts.size() == 2)
+            dlg.resize(parts[0].toInt(), parts[1].toInt());
+    }
     int status = 0;
     if (parser.isSet(analyze) || parser.isSet(screenshot)) {
         const bool runAnalyze = parser.isSet(analyze);

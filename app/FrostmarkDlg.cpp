@@ -4,6 +4,8 @@
 #include "app/DialogBuilder.h"
 #include "app/DialogSettings.h"
 #include "app/Icons.h"
+#include "app/MainWindowLayout.h"
+#include "app/MapCanvas.h"
 #include "app/Resource.h"
 #include "app/Widgets.h"
 #include "engine/Commands.h"
@@ -35,10 +37,6 @@ QRect ToPictureRect(const ViewRect& r, const QPoint& pictureOrigin) {
     return QRect(QPoint(r.left, r.top) - pictureOrigin, QSize(r.Width(), r.Height()));
 }
 
-QColor ToQColor(std::uint32_t colourRef) {
-    return QColor(ColorRed(colourRef), ColorGreen(colourRef), ColorBlue(colourRef));
-}
-
 std::string WithTrailingSeparator(std::string dir) {
     if (!dir.empty() && dir.back() != '/' && dir.back() != '\\')
         dir += '/';
@@ -50,15 +48,18 @@ std::string WithTrailingSeparator(std::string dir) {
 CFrostmarkDlg::CFrostmarkDlg(CScriptObjects& scripts, const CServices& services, Options options,
                              QWidget* parent)
     : QDialog(parent), m_scripts(scripts), m_services(services), m_launch(std::move(options)) {
-    // A caption with system menu and minimize box, a fixed frame, no maximize box.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // A main window: a caption with system menu, minimize and maximize boxes, and a frame that resizes.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     const CDialogTemplate& tmpl = MainDialogTemplate();
     m_widgets = BuildDialog(this, tmpl, DialogBaseUnits(DialogFont(tmpl)));
     auto controls = std::make_unique<CQtDialogControls>();
     for (const auto& [id, widget] : m_widgets)
         controls->Bind(id, widget);
     m_controls = std::move(controls);
+    // Every control where the template puts it at the template's size, which is the smallest the window
+    // gets; bars along the bottom go in with m_layout->AddBottom().
+    m_layout = InstallMainWindowLayout(this, m_widgets);
     OnInitDialog();
 }
 
@@ -73,8 +74,8 @@ QWidget* CFrostmarkDlg::Control(int id) const {
     return it == m_widgets.end() ? nullptr : it->second;
 }
 
-CMapPicture* CFrostmarkDlg::MapPicture() const {
-    return ControlAs<CMapPicture>(IDC_MAP);
+CMapCanvas* CFrostmarkDlg::MapPicture() const {
+    return ControlAs<CMapCanvas>(IDC_MAP);
 }
 
 // ---------------------------------------------------------------- start-up and shut-down
@@ -120,6 +121,8 @@ void CFrostmarkDlg::OnInitDialog() {
         connect(bar, &QScrollBar::actionTriggered, this,
                 [this, bar](int action) { OnScrollAction(bar, action); });
     }
+    MapPicture()->setAttribute(Qt::WA_TransparentForMouseEvents);
+    MapPicture()->installEventFilter(this);
     UpdatePictureGeometry();
 
     LoadSettings();
@@ -179,6 +182,8 @@ void CFrostmarkDlg::LoadSettings() {
         m_controls->SetText(IDC_EXCLUDE_ART, StringsToArtBox(*list));
     if (auto list = store->GetStringList(kSettingIncludeArt))
         m_controls->SetText(IDC_INCLUDE_ART, StringsToArtBox(*list));
+    if (auto geometry = store->GetString(kSettingWindowGeometry))
+        restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*geometry)));
 }
 
 void CFrostmarkDlg::SaveSettings() {
@@ -194,6 +199,7 @@ void CFrostmarkDlg::SaveSettings() {
     store->SetInteger(kSettingFlags, m_options.flags);
     store->SetStringList(kSettingIgnoreArt, ArtBoxToStrings(m_controls->GetText(IDC_EXCLUDE_ART)));
     store->SetStringList(kSettingIncludeArt, ArtBoxToStrings(m_controls->GetText(IDC_INCLUDE_ART)));
+    store->SetString(kSettingWindowGeometry, saveGeometry().toBase64().toStdString());
     store->Sync();
 }
 
@@ -351,6 +357,14 @@ bool CFrostmarkDlg::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
+    if (watched == Control(IDC_MAP) && event->type() == QEvent::Resize) {
+        // The image is built for the picture's size: a new size shows more (or less) of the world around
+        // the same centre.
+        UpdatePictureGeometry();
+        m_map.ClampToBounds();
+        SetScrollRanges();
+        BuildRadarImage();
+    }
     if (auto* bar = qobject_cast<QScrollBar*>(watched)) {
         // A scroll ends when the user lets go of the bar (or a wheel step is done): only then is the map
         // rebuilt. The bar handles the event first, so the end comes after the last move.
@@ -498,9 +512,9 @@ void CFrostmarkDlg::BuildRadarImage() {
 }
 
 void CFrostmarkDlg::ShowRadarImage() {
-    CMapPicture* picture = MapPicture();
+    CMapCanvas* picture = MapPicture();
     if (!m_map.HasImage()) {
-        picture->SetImage(QImage());
+        picture->SetTerrain(nullptr);
         picture->SetEmptyText(
             tr("No map: the game client's map0.mul was not found in \"%1\".\n"
                "Right-click the dialog and choose Client directory...")
@@ -508,18 +522,16 @@ void CFrostmarkDlg::ShowRadarImage() {
                                                                             : m_map.ClientDirectory())));
         return;
     }
-    const CRadarImage& image = m_map.Image();
-    picture->SetImage(QImage(image.Data(), CRadarImage::kWidth, CRadarImage::kHeight, CRadarImage::kStride,
-                             QImage::Format_BGR888));
+    picture->SetTerrain(&m_map.Samples());
 }
 
 void CFrostmarkDlg::DrawPatchAreas() {
-    CMapPicture* picture = MapPicture();
+    CMapCanvas* picture = MapPicture();
     const QPoint origin = picture->pos();
-    std::vector<CMapPicture::Fill> fills;
+    std::vector<CMapCanvas::Area> areas;
     for (const OverlayFill& fill : m_map.DrawPatchAreas())
-        fills.push_back({ToPictureRect(fill.rect, origin), ToQColor(fill.color)});
-    picture->SetOverlay(std::move(fills));
+        areas.push_back({ToPictureRect(fill.rect, origin), fill.color == kSelectedPatchAreaColor});
+    picture->SetAreas(std::move(areas));
 }
 
 void CFrostmarkDlg::AddPatchAreaText(const std::string& text) {
@@ -531,7 +543,7 @@ void CFrostmarkDlg::AddPatchAreaText(const std::string& text) {
 }
 
 void CFrostmarkDlg::UpdateDragFrame() {
-    CMapPicture* picture = MapPicture();
+    CMapCanvas* picture = MapPicture();
     const auto frame = m_map.DragFrame();
     picture->SetDragFrame(frame ? std::optional<QRect>(ToPictureRect(*frame, picture->pos())) : std::nullopt);
 }

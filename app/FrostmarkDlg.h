@@ -23,7 +23,8 @@ class QScrollBar;
 
 namespace frostmark {
 
-class CMapPicture;
+class CMapCanvas;
+class CTemplateLayout;
 class CScriptObjects;
 
 // Names of the settings values.
@@ -34,6 +35,8 @@ inline constexpr const char* kSettingScriptPath = "Script Path";
 inline constexpr const char* kSettingFlags = "Flags";
 inline constexpr const char* kSettingIgnoreArt = "IgnoreArt";
 inline constexpr const char* kSettingIncludeArt = "IncludeArt";
+// The window's place, size and maximised state (Qt's saved geometry, in base64).
+inline constexpr const char* kSettingWindowGeometry = "Window Geometry";
 
 // The caption of the program's message boxes.
 inline constexpr const char* kMessageCaption = "Frostmark";
@@ -66,7 +69,7 @@ public:
     const CFreezeOptions& FreezeOptions() const { return m_options; }
     std::uint32_t OptionFlags() const { return m_options.flags; }
     CMapView& MapView() { return m_map; }
-    CMapPicture* MapPicture() const;
+    CMapCanvas* MapPicture() const;
 
     // ---- the handlers
     void OnAnalyze();
@@ -130,6 +133,7 @@ private:
     Options m_launch;
     std::map<int, QWidget*> m_widgets;
     std::unique_ptr<IDialogControls> m_controls;
+    CTemplateLayout* m_layout = nullptr;
 
     CFreezeList m_freezeList;
     CAnalysisCounts m_counts;

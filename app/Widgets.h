@@ -1,6 +1,6 @@
 #pragma once
-// The few widgets the dialog needs beyond Qt's own: the map picture, the clickable zoom icons and the
-// tab-stop drawing of the Patch Objects list.
+// The few widgets the dialog needs beyond Qt's own: the group frames, the clickable zoom icons and the
+// tab-stop drawing of the Patch Objects list. The map picture is app/MapCanvas.h.
 
 #include <QColor>
 #include <QImage>
@@ -13,40 +13,6 @@
 #include <vector>
 
 namespace frostmark {
-
-// The map picture: the radar image centred in the widget, the patch area rectangles filled over it,
-// and the drag frame while the user drags. It takes no mouse input: presses and moves go to the
-// dialog, which owns the drag, just as the overlay coordinates are the dialog's.
-class CMapPicture : public QWidget {
-    Q_OBJECT
-public:
-    struct Fill {
-        QRect rect; // picture coordinates, right and bottom edges excluded
-        QColor colour;
-    };
-
-    explicit CMapPicture(QWidget* parent = nullptr);
-
-    // A copy of the image is kept; a null image shows the empty picture.
-    void SetImage(const QImage& image);
-    const QImage& Image() const { return m_image; }
-    void SetOverlay(std::vector<Fill> fills);
-    const std::vector<Fill>& Overlay() const { return m_fills; }
-    // The inverting drag frame, in picture coordinates; nullopt hides it.
-    void SetDragFrame(std::optional<QRect> frame);
-    std::optional<QRect> DragFrame() const { return m_frame; }
-    // The text shown while there is no image (why the map is missing).
-    void SetEmptyText(const QString& text);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QImage m_image;
-    std::vector<Fill> m_fills;
-    std::optional<QRect> m_frame;
-    QString m_emptyText;
-};
 
 // A group box drawn the classic way: an etched frame whose top line runs through the middle of the
 // title. It only frames: the controls inside are the dialog's own children, placed on top of it.

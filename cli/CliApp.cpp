@@ -653,6 +653,8 @@ int RunMap(CRunContext& run) {
     }
 
     MapRenderOptions options;
+    options.width = o.width;
+    options.height = o.height;
     options.zoom = o.zoom;
     options.centreX = static_cast<int>(o.centerX);
     options.centreY = static_cast<int>(o.centerY);
@@ -691,13 +693,15 @@ int RunMap(CRunContext& run) {
                        .Num("patchAreas", static_cast<long long>(options.patchAreas.size()))
                        .Num("frozenObjects", static_cast<long long>(options.points.size()))
                        .Num("frozenObjectsShown", static_cast<long long>(result.pointsShown))
+                       .Num("width", o.width)
+                       .Num("height", o.height)
                        .Field("warnings", JsonStrings(run.warnings))
                        .Text()
                 << "\n";
         return kExitOk;
     }
-    run.out << "Map written: " << o.out << " (384 x 256 pixels, zoom " << o.zoom << ", centre "
-            << result.centreX << ", " << result.centreY << ", " << options.patchAreas.size()
+    run.out << "Map written: " << o.out << " (" << o.width << " x " << o.height << " pixels, zoom " << o.zoom
+            << ", centre " << result.centreX << ", " << result.centreY << ", " << options.patchAreas.size()
             << " patch areas";
     if (o.showFrozen)
         run.out << ", " << result.pointsShown << " of " << options.points.size()

@@ -1,6 +1,7 @@
 #include "cli/CliOptions.h"
 
 #include "mapview/MapGeometry.h"
+#include "mapview/MapRender.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -375,6 +376,19 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args) {
             options.centerX = x;
             options.centerY = y;
             options.centerGiven = true;
+        } else if (arg == "--size") {
+            if (!value(v))
+                return needsValue("WIDTHxHEIGHT in pixels");
+            const std::size_t cross = v.find_first_of("xX");
+            long w = 0, h = 0;
+            if (cross == std::string::npos || !ParseLongStrict(Trim(v.substr(0, cross)), w) ||
+                !ParseLongStrict(Trim(v.substr(cross + 1)), h))
+                return fail("--size: '" + v + "' must be WIDTHxHEIGHT in pixels, e.g. 1920x1080");
+            if (w < 1 || h < 1 || w > kMaxRenderSide || h > kMaxRenderSide)
+                return fail("--size: '" + v + "' must be between 1x1 and " + std::to_string(kMaxRenderSide) +
+                            "x" + std::to_string(kMaxRenderSide));
+            options.width = static_cast<int>(w);
+            options.height = static_cast<int>(h);
         } else if (arg == "--frozen") {
             options.showFrozen = true;
         } else {
@@ -467,6 +481,7 @@ Map:
       --client-dir DIR   the game client's directory (default $FROSTMARK_CLIENT_DIR, else .)
       --zoom N           -16, -8, -4, -2, -1 (tiles per pixel) or 1, 2, 4, 8, 16, 32 (pixels per tile)
       --center X,Y       the centre in world tiles (default 3072,2048)
+      --size WxH         the picture's size in pixels (default 384x256)
       --frozen           analyse (--world, --scripts, selection) and mark the objects to freeze
 
 Output:
@@ -548,9 +563,10 @@ Example:
 )";
     case CliCommand::Map:
         return R"(Usage: frostmark-cli map [--client-dir DIR] --out IMAGE.png [--zoom N] [--center X,Y]
-                        [--area L,T,R,B ...] [--frozen --world FILE [--scripts DIR] [SELECTION]]
+                        [--size WxH] [--area L,T,R,B ...] [--frozen --world FILE [--scripts DIR] [SELECTION]]
 
-Draws the radar map (384 x 256 pixels) from the client's map0.mul and radarcol.mul as a PNG image.
+Draws the radar map (384 x 256 pixels, or --size) from the client's map0.mul and radarcol.mul as a PNG
+image, as the desktop program's map of that size shows it.
 The client directory is --client-dir, else $FROSTMARK_CLIENT_DIR, else the working directory.
 --zoom: -16, -8, -4, -2 or -1 tiles per pixel, or 1, 2, 4, 8, 16 or 32 pixels per tile (default -16);
 --center in world tiles (default 3072,2048). Patch areas are drawn in green; --frozen analyses

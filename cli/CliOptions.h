@@ -52,6 +52,8 @@ struct CCliOptions {
     bool centerGiven = false;
     long centerX = 3072;
     long centerY = 2048;
+    int width = 384; // the picture's size in pixels
+    int height = 256;
     bool showFrozen = false; // analyse first and draw the frozen objects as points
 
     CFreezeOptions FreezeOptions() const;

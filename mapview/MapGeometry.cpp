@@ -98,4 +98,59 @@ void ClampCentre(int zoom, int& centreX, int& centreY) {
     centreY = std::clamp(centreY, level.minCentreY, level.maxCentreY);
 }
 
+namespace {
+
+// Half a picture side (rounded down) in tiles at `zoom`, rounded up: a centre this far from the edge
+// shows the world up to the picture's edge and no further.
+long long HalfExtentTiles(int pictureSide, int zoom) {
+    const long long half = std::max(pictureSide, 0) / 2;
+    return zoom > 0 ? (half + zoom - 1) / zoom : half * -zoom;
+}
+
+// The picture side in blocks, rounded down.
+int ExtentBlocks(int pictureSide, int zoom) {
+    const long long side = std::max(pictureSide, 0);
+    const long long tiles = zoom > 0 ? side / zoom : side * -zoom;
+    return static_cast<int>(std::min<long long>(tiles / kBlockSide, 1 << 20));
+}
+
+void CentreBounds(long long half, int world, int& low, int& high) {
+    if (2 * half > world) {
+        low = high = world / 2;
+        return;
+    }
+    low = static_cast<int>(half);
+    high = world - static_cast<int>(half);
+}
+
+} // namespace
+
+LevelExtent GetLevelExtent(int zoom, int pictureWidth, int pictureHeight) {
+    if (!IsZoomLevel(zoom)) {
+        zoom = kInitialZoom;
+    }
+    LevelExtent extent{};
+    CentreBounds(HalfExtentTiles(pictureWidth, zoom), kWorldWidth, extent.minCentreX, extent.maxCentreX);
+    CentreBounds(HalfExtentTiles(pictureHeight, zoom), kWorldHeight, extent.minCentreY, extent.maxCentreY);
+    extent.blocksWide = ExtentBlocks(pictureWidth, zoom);
+    extent.blocksHigh = ExtentBlocks(pictureHeight, zoom);
+    return extent;
+}
+
+void ClampCentre(int zoom, int pictureWidth, int pictureHeight, int& centreX, int& centreY) {
+    const LevelExtent extent = GetLevelExtent(zoom, pictureWidth, pictureHeight);
+    centreX = std::clamp(centreX, extent.minCentreX, extent.maxCentreX);
+    centreY = std::clamp(centreY, extent.minCentreY, extent.maxCentreY);
+}
+
+int WholeWorldLevel(int pictureWidth, int pictureHeight) {
+    for (auto it = kZoomLevels.rbegin(); it != kZoomLevels.rend(); ++it) {
+        const double tiles = TilesPerPixel(*it);
+        if (pictureWidth * tiles >= kWorldWidth && pictureHeight * tiles >= kWorldHeight) {
+            return *it;
+        }
+    }
+    return kZoomLevels.front();
+}
+
 } // namespace frostmark

@@ -65,7 +65,26 @@ long long WorldDeltaToPixels(long long delta, int zoom);
 // A distance in pixels as tiles at `zoom`: trunc(delta * TilesPerPixel(zoom)), toward zero.
 long long PixelDeltaToWorld(long long delta, int zoom);
 
-// Moves a centre into the bounds of `zoom`.
+// Moves a centre into the bounds of `zoom` for the default 384 x 256 picture.
 void ClampCentre(int zoom, int& centreX, int& centreY);
+
+// A level's centre bounds and visible extent for a picture of any size, by the rules the table above
+// follows for 384 x 256: the bounds keep half the visible extent (half the picture's width and height,
+// rounded down, in tiles, rounded up) inside the world, and where the world is narrower or lower than
+// the picture the centre stays at the world's middle; the extent in blocks is the picture's size in
+// tiles divided by 8, rounded down. At 384 x 256 (and 384 x 257) this is the table.
+struct LevelExtent {
+    int minCentreX, maxCentreX;
+    int minCentreY, maxCentreY;
+    int blocksWide, blocksHigh;
+};
+LevelExtent GetLevelExtent(int zoom, int pictureWidth, int pictureHeight);
+
+// Moves a centre into the bounds of `zoom` for a picture of the given size.
+void ClampCentre(int zoom, int pictureWidth, int pictureHeight, int& centreX, int& centreY);
+
+// The closest level at which the whole world fits into a picture of the given size (-16 when it fits
+// at no level).
+int WholeWorldLevel(int pictureWidth, int pictureHeight);
 
 } // namespace frostmark

@@ -14,7 +14,9 @@ void FillRect(RgbImage& image, int left, int top, int right, int bottom, std::ui
     right = std::min(right, image.width);
     bottom = std::min(bottom, image.height);
     for (int y = top; y < bottom; ++y) {
-        std::uint8_t* p = &image.rgb[static_cast<std::size_t>((y * image.width + left) * 3)];
+        std::uint8_t* p = &image.rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
+                                      static_cast<std::size_t>(left)) *
+                                     3];
         for (int x = left; x < right; ++x) {
             *p++ = ColorRed(color);
             *p++ = ColorGreen(color);
@@ -28,18 +30,26 @@ void FillRect(RgbImage& image, int left, int top, int right, int bottom, std::ui
 RgbImage RenderMapView(const CMapView& view, const std::vector<WorldPoint>& points, std::uint32_t pointColor,
                        int pointSize, std::size_t* pointsShown) {
     RgbImage image;
-    image.rgb.assign(static_cast<std::size_t>(image.width * image.height * 3), 0);
-    const ViewPoint origin = view.ImageOrigin();
+    image.width = view.PictureWidth();
+    image.height = view.PictureHeight();
+    image.rgb.assign(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 3, 0);
+    // The image fills the picture; view coordinates are picture pixels here.
+    const ViewPoint origin{view.ImageOrigin().x - view.Picture().clientOrigin.x,
+                           view.ImageOrigin().y - view.Picture().clientOrigin.y};
     if (view.HasImage()) {
-        const std::uint8_t* bgr = view.Image().Data();
-        for (int y = 0; y < CRadarImage::kHeight; ++y) {
-            for (int x = 0; x < CRadarImage::kWidth; ++x) {
+        const CRadarImage& radar = view.Image();
+        const std::uint8_t* bgr = radar.Data();
+        for (int y = 0; y < radar.Height(); ++y) {
+            for (int x = 0; x < radar.Width(); ++x) {
                 const int tx = x + origin.x, ty = y + origin.y;
                 if (tx < 0 || ty < 0 || tx >= image.width || ty >= image.height) {
                     continue;
                 }
-                const std::uint8_t* src = bgr + y * CRadarImage::kStride + x * 3;
-                std::uint8_t* dst = &image.rgb[static_cast<std::size_t>((ty * image.width + tx) * 3)];
+                const std::uint8_t* src = bgr + static_cast<std::ptrdiff_t>(y) * radar.Stride() + x * 3;
+                std::uint8_t* dst =
+                    &image.rgb[(static_cast<std::size_t>(ty) * static_cast<std::size_t>(image.width) +
+                                static_cast<std::size_t>(tx)) *
+                               3];
                 dst[0] = src[2];
                 dst[1] = src[1];
                 dst[2] = src[0];
@@ -76,6 +86,18 @@ MapRenderResult RenderMap(const std::string& clientDirectory, const MapRenderOpt
                        " (use -16, -8, -4, -2, -1, 1, 2, 4, 8, 16 or 32)";
         return result;
     }
+    if (options.width < 1 || options.height < 1 || options.width > kMaxRenderSide ||
+        options.height > kMaxRenderSide) {
+        result.error = "Picture size " + std::to_string(options.width) + " x " +
+                       std::to_string(options.height) + " is out of range (1 to " +
+                       std::to_string(kMaxRenderSide) + " pixels a side)";
+        return result;
+    }
+    PictureGeometry picture;
+    picture.frame = {0, 0, options.width, options.height};
+    picture.clientWidth = options.width;
+    picture.clientHeight = options.height;
+    view.SetPictureGeometry(picture);
     view.SetClientDirectory(clientDirectory);
     view.SetCentre(options.centreX, options.centreY);
     result.colorsLoaded = view.LoadRadarColors();

@@ -15,6 +15,8 @@
 namespace frostmark {
 
 struct MapRenderOptions {
+    int width = kRadarImageWidth; // the picture's size in pixels
+    int height = kRadarImageHeight;
     int zoom = kInitialZoom; // one of kZoomLevels
     int centreX = kInitialCentreX;
     int centreY = kInitialCentreY; // clamped into the level's bounds, as the dialog does
@@ -26,6 +28,10 @@ struct MapRenderOptions {
     int pointSize = 3;
 };
 
+// The largest picture side a render accepts: 16 times the world at the closest level would be absurd,
+// and the image must fit in memory.
+inline constexpr int kMaxRenderSide = 16384;
+
 struct MapRenderResult {
     bool ok = false;
     std::string error;         // why not, when !ok
@@ -35,19 +41,22 @@ struct MapRenderResult {
     std::size_t pointsShown = 0; // points that fell inside the picture
 };
 
-// 384 x 256 pixels, rows from the top down, three bytes red, green, blue per pixel.
+// The picture (384 x 256 pixels unless asked otherwise), rows from the top down, three bytes red, green,
+// blue per pixel.
 struct RgbImage {
     int width = kRadarImageWidth;
     int height = kRadarImageHeight;
     std::vector<std::uint8_t> rgb;
 };
 
-// Draws the view's current image (black when none was built) with its patch areas and the points.
+// Draws the view's current image (black when none was built) with its patch areas and the points, at the
+// view's picture size.
 RgbImage RenderMapView(const CMapView& view, const std::vector<WorldPoint>& points, std::uint32_t pointColor,
                        int pointSize, std::size_t* pointsShown = nullptr);
 
 // Loads the client's colours and map from `clientDirectory` and renders `options`. Fails (ok false)
-// when the zoom level is not one or map0.mul cannot be opened ("Unable to open file <path>").
+// when the zoom level is not one, the size is not between 1 x 1 and kMaxRenderSide on each side, or
+// map0.mul cannot be opened ("Unable to open file <path>").
 MapRenderResult RenderMap(const std::string& clientDirectory, const MapRenderOptions& options,
                           RgbImage& image);
 

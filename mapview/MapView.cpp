@@ -27,9 +27,22 @@ CMapView::CMapView() {
     m_picture.clientOrigin = {0, 0};
 }
 
-ViewPoint CMapView::ImageOrigin() const {
-    return {m_picture.clientOrigin.x + m_picture.clientWidth / 2 - kRadarImageWidth / 2,
-            m_picture.clientOrigin.y + m_picture.clientHeight / 2 - kRadarImageHeight / 2};
+void CMapView::SetPictureGeometry(const PictureGeometry& geometry) {
+    m_picture = geometry;
+    m_picture.clientWidth = std::max(m_picture.clientWidth, 1);
+    m_picture.clientHeight = std::max(m_picture.clientHeight, 1);
+}
+
+const CRadarImage& CMapView::Image() const {
+    if (!m_imageCurrent) {
+        if (m_hasImage) {
+            ExpandRadarSamples(m_samples, m_image);
+        } else {
+            m_image.Resize(m_picture.clientWidth, m_picture.clientHeight);
+        }
+        m_imageCurrent = true;
+    }
+    return m_image;
 }
 
 bool CMapView::SetZoom(int zoom) {
@@ -50,17 +63,25 @@ bool CMapView::LoadRadarColors() {
 }
 
 bool CMapView::BuildRadarImage() {
-    if (!frostmark::BuildRadarImage(m_clientDirectory, m_colors, m_zoom, m_centreX, m_centreY, m_image)) {
+    if (!frostmark::BuildRadarSamples(m_clientDirectory, m_colors, m_zoom, m_centreX, m_centreY,
+                                      m_picture.clientWidth, m_picture.clientHeight, m_samples)) {
         return false;
     }
     m_hasImage = true;
+    m_imageCurrent = false;
     return true;
 }
 
 void CMapView::BuildRadarImage(CMapSource& source) {
-    ClampCentre(m_zoom, m_centreX, m_centreY);
-    BuildRadarImageFrom(source, m_colors, m_zoom, m_centreX, m_centreY, m_image);
+    ClampToBounds();
+    BuildRadarSamples(source, m_colors, m_zoom, m_centreX, m_centreY, m_picture.clientWidth,
+                      m_picture.clientHeight, m_samples);
     m_hasImage = true;
+    m_imageCurrent = false;
+}
+
+void CMapView::ClampToBounds() {
+    ClampCentre(m_zoom, m_picture.clientWidth, m_picture.clientHeight, m_centreX, m_centreY);
 }
 
 bool CMapView::OnZoomIn() {
@@ -69,6 +90,7 @@ bool CMapView::OnZoomIn() {
         return false;
     }
     m_zoom = next;
+    m_panRemainderX = m_panRemainderY = 0;
     BuildRadarImage();
     return true;
 }
@@ -79,13 +101,78 @@ bool CMapView::OnZoomOut() {
         return false;
     }
     m_zoom = next;
+    m_panRemainderX = m_panRemainderY = 0;
     BuildRadarImage();
     return true;
 }
 
 ScrollRanges CMapView::GetScrollRanges() const {
-    const ZoomLevelInfo& level = GetZoomLevelInfo(m_zoom);
+    const LevelExtent level = GetLevelExtent(m_zoom, m_picture.clientWidth, m_picture.clientHeight);
     return {m_centreX, level.minCentreX, level.maxCentreX, m_centreY, level.minCentreY, level.maxCentreY};
+}
+
+bool CMapView::ZoomAt(int zoom, int x, int y) {
+    if (!IsZoomLevel(zoom) || zoom == m_zoom) {
+        return false;
+    }
+    const WorldPoint anchor = ViewToWorld(x, y);
+    m_zoom = zoom;
+    // The centre that puts the anchor back under (x, y): ViewToWorld adds the centre to the
+    // truncated pixel distance, so subtracting the same distance at the new level is exact.
+    const long long dx = static_cast<long long>(x) - m_picture.clientOrigin.x - m_picture.clientWidth / 2;
+    const long long dy = static_cast<long long>(y) - m_picture.clientOrigin.y - m_picture.clientHeight / 2;
+    m_centreX = ClampToInt(anchor.x - PixelDeltaToWorld(dx, m_zoom));
+    m_centreY = ClampToInt(anchor.y - PixelDeltaToWorld(dy, m_zoom));
+    m_panRemainderX = m_panRemainderY = 0;
+    ClampToBounds();
+    BuildRadarImage();
+    return true;
+}
+
+bool CMapView::PanByPixels(int dx, int dy) {
+    // Whole tiles at the close levels, the rest kept for the next move so that a slow drag still
+    // moves the map.
+    const auto tiles = [this](int& remainder, int delta) {
+        if (m_zoom > 0) {
+            remainder += delta;
+            const int whole = remainder / m_zoom;
+            remainder -= whole * m_zoom;
+            return static_cast<long long>(whole);
+        }
+        return PixelDeltaToWorld(delta, m_zoom);
+    };
+    const int beforeX = m_centreX, beforeY = m_centreY;
+    const long long wantX = static_cast<long long>(m_centreX) - tiles(m_panRemainderX, dx);
+    const long long wantY = static_cast<long long>(m_centreY) - tiles(m_panRemainderY, dy);
+    m_centreX = ClampToInt(wantX);
+    m_centreY = ClampToInt(wantY);
+    ClampToBounds();
+    // Against an edge the map stops; what the pointer moved beyond it is not owed later.
+    if (m_centreX != wantX) {
+        m_panRemainderX = 0;
+    }
+    if (m_centreY != wantY) {
+        m_panRemainderY = 0;
+    }
+    if (m_centreX == beforeX && m_centreY == beforeY) {
+        return false;
+    }
+    BuildRadarImage();
+    return true;
+}
+
+bool CMapView::ShowWholeWorld() {
+    const int level = WholeWorldLevel(m_picture.clientWidth, m_picture.clientHeight);
+    if (level == m_zoom && m_centreX == kWorldWidth / 2 && m_centreY == kWorldHeight / 2) {
+        return false;
+    }
+    m_zoom = level;
+    m_centreX = kWorldWidth / 2;
+    m_centreY = kWorldHeight / 2;
+    m_panRemainderX = m_panRemainderY = 0;
+    ClampToBounds();
+    BuildRadarImage();
+    return true;
 }
 
 ScrollOutcome CMapView::OnScroll(ScrollBarKind bar, ScrollCode code, int thumbPosition) {

@@ -5,9 +5,9 @@
 // them, and the radar image of what is in view. The desktop view and the command line both drive it;
 // they only forward input and draw what it hands back.
 //
-// View coordinates are the client coordinates of whatever holds the picture (the dialog); the picture
-// geometry says where the picture lies in them. The 384 x 256 radar image is shown centred in the
-// picture, at ImageOrigin().
+// View coordinates are the client coordinates of whatever holds the picture (the dialog, or the picture
+// widget itself); the picture geometry says where the picture lies in them. The radar image is built at
+// the picture's own size (384 x 256 by default) and fills it from ImageOrigin().
 
 #include "mapview/MapGeometry.h"
 #include "mapview/PatchAreas.h"
@@ -117,11 +117,13 @@ public:
     CMapView(); // level -16, centre (3072, 2048), picture 384 x 256 at (0, 0), no drag
 
     // ---- geometry and state
-    void SetPictureGeometry(const PictureGeometry& geometry) { m_picture = geometry; }
+    // A new size takes effect at the next build (which clamps the centre to the bounds of that size).
+    void SetPictureGeometry(const PictureGeometry& geometry);
     const PictureGeometry& Picture() const { return m_picture; }
-    // Where the radar image's top-left pixel lies, so that the image is centred in the picture exactly
-    // as the conversions assume.
-    ViewPoint ImageOrigin() const;
+    int PictureWidth() const { return m_picture.clientWidth; }
+    int PictureHeight() const { return m_picture.clientHeight; }
+    // Where the radar image's top-left pixel lies: the picture's drawing area.
+    ViewPoint ImageOrigin() const { return m_picture.clientOrigin; }
 
     int Zoom() const { return m_zoom; }
     int CentreX() const { return m_centreX; }
@@ -138,12 +140,16 @@ public:
     bool LoadRadarColors();
     CRadarColorTable& Colors() { return m_colors; }
     const CRadarColorTable& Colors() const { return m_colors; }
-    // Clamps the centre and builds the image from map0.mul in the client directory. False when the file
-    // cannot be opened: the image stays as it was (empty before the first build).
+    // Clamps the centre and builds the image, at the picture's size, from map0.mul in the client
+    // directory. False when the file cannot be opened: the image stays as it was (empty before the first
+    // build).
     bool BuildRadarImage();
     // The same from any source of map bytes.
     void BuildRadarImage(CMapSource& source);
-    const CRadarImage& Image() const { return m_image; }
+    // What the last build made, one pixel per sample; a view scales it onto the picture.
+    const CRadarSamples& Samples() const { return m_samples; }
+    // The same as a picture-sized image (made from the samples when first asked for).
+    const CRadarImage& Image() const;
     // Whether an image was ever built; until then the picture shows nothing.
     bool HasImage() const { return m_hasImage; }
 
@@ -153,8 +159,21 @@ public:
     // then set the scroll bars from GetScrollRanges() and show the new image.
     bool OnZoomIn();
     bool OnZoomOut();
-    // Scroll bar positions (the centre) and ranges (the level's centre bounds).
+    // Scroll bar positions (the centre) and ranges (the level's centre bounds for the picture's size).
     ScrollRanges GetScrollRanges() const;
+    // Moves to `zoom` so that the world point under view point (x, y) stays under it (as far as the
+    // level's centre bounds allow), and rebuilds. False, with nothing touched, when `zoom` is not a
+    // level or is the current one.
+    bool ZoomAt(int zoom, int x, int y);
+    // Moves the map with the pointer: the world follows a drag of (dx, dy) pixels, so the centre moves
+    // the other way. Fractions of a tile at the close levels are kept for the next move. Rebuilds and
+    // answers true when the centre changed.
+    bool PanByPixels(int dx, int dy);
+    // The closest level at which the whole world fits the picture, centred on the world's middle.
+    // Rebuilds; false when that was already the view.
+    bool ShowWholeWorld();
+    // Clamps the centre into the current level's bounds for the picture's size.
+    void ClampToBounds();
     // Moves the centre coordinate of `bar` by the code's step or to the thumb. The image is rebuilt
     // only when the scroll ends, so the picture does not follow the thumb while it is dragged.
     ScrollOutcome OnScroll(ScrollBarKind bar, ScrollCode code, int thumbPosition = 0);
@@ -197,9 +216,14 @@ private:
     ViewPoint m_dragCurrent;
     std::optional<ViewRect> m_frameShown;
 
+    int m_panRemainderX = 0; // pixels not yet worth a tile
+    int m_panRemainderY = 0;
+
     std::string m_clientDirectory;
     CRadarColorTable m_colors;
-    CRadarImage m_image;
+    CRadarSamples m_samples;
+    mutable CRadarImage m_image;
+    mutable bool m_imageCurrent = false;
     bool m_hasImage = false;
     CPatchAreaList m_areas;
 };

@@ -10,6 +10,7 @@ namespace frostmark {
 
 void CRadarColorTable::Clear() {
     std::fill(m_colors.begin(), m_colors.end(), 0u);
+    std::fill(m_pixels.begin(), m_pixels.end(), ColorToPixel(0));
 }
 
 void CRadarColorTable::LoadFromBytes(std::span<const std::uint8_t> bytes) {
@@ -17,11 +18,11 @@ void CRadarColorTable::LoadFromBytes(std::span<const std::uint8_t> bytes) {
     const std::size_t entries = std::min(bytes.size() / 2, kRadarColorCount);
     for (std::size_t i = 0; i < entries; ++i) {
         const auto value = static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-        m_colors[i] = ConvertRadarColor(value);
+        Set(static_cast<std::uint16_t>(i), ConvertRadarColor(value));
     }
     // A trailing odd byte is the low half of one more entry.
     if (entries < kRadarColorCount && bytes.size() % 2 == 1) {
-        m_colors[entries] = ConvertRadarColor(bytes[2 * entries]);
+        Set(static_cast<std::uint16_t>(entries), ConvertRadarColor(bytes[2 * entries]));
     }
 }
 

@@ -37,13 +37,26 @@ constexpr std::uint32_t MakeColor(std::uint8_t red, std::uint8_t green, std::uin
     return std::uint32_t{red} | (std::uint32_t{green} << 8) | (std::uint32_t{blue} << 16);
 }
 
-// The 65536 colours by tile number; all black until loaded.
+// A colour reference as a 32-bit pixel value 0xFFRRGGBB (opaque), the form toolkits draw directly.
+constexpr std::uint32_t ColorToPixel(std::uint32_t colour) {
+    return 0xFF000000u | (std::uint32_t{ColorRed(colour)} << 16) | (std::uint32_t{ColorGreen(colour)} << 8) |
+           ColorBlue(colour);
+}
+
+// The 65536 colours by tile number; all black until loaded. Each colour is also kept as a pixel value,
+// so that building an image costs one lookup per sample.
 class CRadarColorTable {
 public:
-    CRadarColorTable() : m_colors(kRadarColorCount, 0) {}
+    CRadarColorTable() : m_colors(kRadarColorCount, 0), m_pixels(kRadarColorCount, ColorToPixel(0)) {}
 
     std::uint32_t operator[](std::uint16_t tile) const { return m_colors[tile]; }
-    void Set(std::uint16_t tile, std::uint32_t colour) { m_colors[tile] = colour; }
+    // The colour of `tile` as ColorToPixel gives it.
+    std::uint32_t Pixel(std::uint16_t tile) const { return m_pixels[tile]; }
+    const std::uint32_t* Pixels() const { return m_pixels.data(); }
+    void Set(std::uint16_t tile, std::uint32_t colour) {
+        m_colors[tile] = colour;
+        m_pixels[tile] = ColorToPixel(colour);
+    }
     void Clear();
 
     // Fills the table from the bytes of a radarcol.mul: 16-bit little-endian entries; entries beyond
@@ -52,6 +65,7 @@ public:
 
 private:
     std::vector<std::uint32_t> m_colors;
+    std::vector<std::uint32_t> m_pixels;
 };
 
 // Clears the table, then fills it from "<clientDirectory>radarcol.mul". False when the file cannot be

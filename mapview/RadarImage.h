@@ -1,8 +1,9 @@
 #pragma once
 
-// The radar image: a 384 x 256 overview of the world around the view centre, one colour per sampled
-// map cell, built from the client's map0.mul and the radar colours.
+// The radar image: an overview of the world around the view centre, as large as the picture that shows
+// it, one colour per sampled map cell, built from the client's map0.mul and the radar colours.
 
+#include "mapview/MapGeometry.h"
 #include "mapview/RadarColors.h"
 
 #include <cstdint>
@@ -14,18 +15,26 @@
 
 namespace frostmark {
 
-// 384 x 256 pixels, 24 bits, rows from the top down, each pixel three bytes blue, green, red.
+// A picture-sized image, 24 bits, rows from the top down, each pixel three bytes blue, green, red.
+// The default size is the dialog's classic 384 x 256 (1152 bytes a row, 294912 in all).
 class CRadarImage {
 public:
-    static constexpr int kWidth = 384;
+    static constexpr int kWidth = 384; // the default size
     static constexpr int kHeight = 256;
-    static constexpr int kStride = kWidth * 3;           // 1152 bytes per row
-    static constexpr int kByteCount = kStride * kHeight; // 294912
+    static constexpr int kStride = kWidth * 3;
+    static constexpr int kByteCount = kStride * kHeight;
 
-    CRadarImage() : m_bytes(kByteCount, 0) {}
+    CRadarImage() : CRadarImage(kWidth, kHeight) {}
+    CRadarImage(int width, int height) { Resize(width, height); }
 
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    int Stride() const { return m_width * 3; }
+    std::size_t ByteCount() const { return m_bytes.size(); }
     const std::uint8_t* Data() const { return m_bytes.data(); }
     std::uint8_t* Data() { return m_bytes.data(); }
+    // A new size, all black. Sizes below 0 count as 0.
+    void Resize(int width, int height);
     // Black everywhere.
     void Clear();
     // The pixel at (x, y) as a colour reference (red in the low byte); 0 outside the image.
@@ -33,7 +42,45 @@ public:
     void SetPixel(int x, int y, std::uint32_t colour);
 
 private:
+    int m_width = 0;
+    int m_height = 0;
     std::vector<std::uint8_t> m_bytes;
+};
+
+// What a build computes: one pixel per sample (a tile at the close levels, a picture pixel at the far
+// ones), covering the samples that show in the picture. Each sample fills PixelsPerSample() pixels
+// along each side, the first one with its top-left corner at picture pixel (OriginX(), OriginY());
+// picture pixels no sample covers are black. Drawing it scaled by that whole factor gives the picture
+// image; toolkits scale it when they paint, so a build at a close level touches a few thousand samples
+// rather than every pixel of a large picture.
+class CRadarSamples {
+public:
+    int Width() const { return m_width; } // in samples
+    int Height() const { return m_height; }
+    int PixelsPerSample() const { return m_pixelsPerSample; }
+    int OriginX() const { return m_originX; }
+    int OriginY() const { return m_originY; }
+    int PictureWidth() const { return m_pictureWidth; }
+    int PictureHeight() const { return m_pictureHeight; }
+    // Pixel values 0xFFRRGGBB (see ColorToPixel), rows from the top down, Width() values a row.
+    const std::uint32_t* Data() const { return m_pixels.data(); }
+    std::uint32_t* Data() { return m_pixels.data(); }
+    // The sample that covers picture pixel (x, y), as a colour reference; 0 (black) where none does.
+    std::uint32_t PictureColor(int x, int y) const;
+
+    // Takes a new layout; the samples' values are left for the build to write.
+    void Reset(int width, int height, int pixelsPerSample, int originX, int originY, int pictureWidth,
+               int pictureHeight);
+
+private:
+    int m_width = 0;
+    int m_height = 0;
+    int m_pixelsPerSample = 1;
+    int m_originX = 0;
+    int m_originY = 0;
+    int m_pictureWidth = 0;
+    int m_pictureHeight = 0;
+    std::vector<std::uint32_t> m_pixels;
 };
 
 // Where map0.mul's bytes come from: a file, or anything a test makes up.
@@ -70,18 +117,33 @@ struct RadarBlockRange {
     int originX, originY;
 };
 
-// For a centre that lies within the level's bounds (see ClampCentre).
-RadarBlockRange ComputeRadarBlockRange(int zoom, int centreX, int centreY);
+// For a centre that lies within the level's bounds (see ClampCentre) and a picture of the given size.
+RadarBlockRange ComputeRadarBlockRange(int zoom, int centreX, int centreY,
+                                       int pictureWidth = kRadarImageWidth,
+                                       int pictureHeight = kRadarImageHeight);
 
-// Builds the image of `zoom` around a centre within the level's bounds from `source`. Reads once per
-// block column that shows in the image, each read covering the column's blocks y0..y1-1; bytes the
-// source does not have read as 0 (tile number 0).
+// Builds the samples of `zoom` around a centre within the level's bounds, for a picture of the given
+// size, from `source`. Reads once per block column that shows in the picture, each read covering the
+// column's blocks y0..y1-1; bytes the source does not have read as 0 (tile number 0).
+void BuildRadarSamples(CMapSource& source, const CRadarColorTable& colors, int zoom, int centreX, int centreY,
+                       int pictureWidth, int pictureHeight, CRadarSamples& samples);
+
+// The picture image the samples stand for: black, with every sample filling its square (clipped).
+void ExpandRadarSamples(const CRadarSamples& samples, CRadarImage& image);
+
+// Builds the image of `zoom` around a centre within the level's bounds from `source`, at the image's
+// own size.
 void BuildRadarImageFrom(CMapSource& source, const CRadarColorTable& colors, int zoom, int centreX,
                          int centreY, CRadarImage& image);
 
-// Clamps the centre into the bounds of `zoom` (always), then builds the image from
+// Clamps the centre into the bounds of `zoom` for the image's size (always), then builds the image from
 // "<clientDirectory>map0.mul". False when that file cannot be opened: the image keeps what it held.
 bool BuildRadarImage(const std::string& clientDirectory, const CRadarColorTable& colors, int zoom,
                      int& centreX, int& centreY, CRadarImage& image);
+
+// The same for samples, for a picture of the given size.
+bool BuildRadarSamples(const std::string& clientDirectory, const CRadarColorTable& colors, int zoom,
+                       int& centreX, int& centreY, int pictureWidth, int pictureHeight,
+                       CRadarSamples& samples);
 
 } // namespace frostmark

@@ -19,7 +19,7 @@
 
 namespace frostmark {
 
-// Writes a 384 x 256 RGB PNG. The file is written under a temporary name beside `path` and renamed
+// Writes the image as an RGB PNG. The file is written under a temporary name beside `path` and renamed
 // into place when complete, so a failure never leaves a truncated picture. False with a message.
 bool WritePng(const std::string& path, const RgbImage& image, std::string& error);
 

@@ -73,11 +73,71 @@ private slots:
         QVERIFY(qAbs(h.Control(IDC_MAP)->width() - 384) <= 64);
     }
 
+    void extraRoomGoesToTheMapAndTheLists() {
+        CDialogHarness h(SettingsFile());
+        h.Show();
+        std::map<QWidget*, QRect> before;
+        for (QWidget* w : h.dlg->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            before[w] = w->geometry();
+        const QSize base = h.dlg->size();
+        // The template's size is the smallest the window gets.
+        QCOMPARE(h.dlg->minimumSize(), base);
+        h.dlg->resize(300, 200);
+        QTRY_COMPARE(h.dlg->size(), base);
+
+        h.dlg->resize(1600, 1000);
+        QTRY_COMPARE(h.dlg->size(), QSize(1600, 1000));
+        const int dx = 1600 - base.width(), dy = 1000 - base.height();
+        const QRect map = h.Control(IDC_MAP)->geometry();
+        const QRect mapBefore = before[h.Control(IDC_MAP)];
+        // The map takes all the extra width and most of the extra height.
+        QCOMPARE(map.topLeft(), mapBefore.topLeft());
+        QCOMPARE(map.width(), mapBefore.width() + dx);
+        QVERIFY(map.height() > mapBefore.height() + dy / 2);
+        // Its bars and icons stay along its edges.
+        QCOMPARE(h.Control(IDC_MAP_VSCROLL)->geometry().left(), map.right() + 1);
+        QCOMPARE(h.Control(IDC_MAP_VSCROLL)->height(), map.height());
+        QCOMPARE(h.Control(IDC_MAP_HSCROLL)->geometry().top(), map.bottom() + 1);
+        QCOMPARE(h.Control(IDC_MAP_HSCROLL)->width(), map.width());
+        QCOMPARE(h.Control(IDC_ZOOMIN)->x(), before[h.Control(IDC_ZOOMIN)].x() + dx);
+        // The lists share the rest below it, side by side, and reach the window's bottom right.
+        const QRect objects = h.Control(IDC_PATCH_OBJECTS)->geometry();
+        const QRect areas = h.Control(IDC_PATCH_AREAS)->geometry();
+        QVERIFY(objects.top() > h.Control(IDC_MAP_HSCROLL)->geometry().bottom());
+        QCOMPARE(areas.top(), objects.top());
+        QCOMPARE(objects.height(), areas.height());
+        QVERIFY(objects.height() > before[h.Control(IDC_PATCH_OBJECTS)].height());
+        QVERIFY(objects.width() > before[h.Control(IDC_PATCH_OBJECTS)].width());
+        QVERIFY(areas.width() > before[h.Control(IDC_PATCH_AREAS)].width());
+        QVERIFY(areas.left() > objects.right());
+        QCOMPARE(areas.right() - before[h.Control(IDC_PATCH_AREAS)].right(), dx);
+        QCOMPARE(areas.bottom() - before[h.Control(IDC_PATCH_AREAS)].bottom(), dy);
+        // Everything left of the map keeps its place and size: the groups and what they hold.
+        int kept = 0;
+        for (const auto& [w, r] : before) {
+            if (r.right() < mapBefore.left()) {
+                QCOMPARE(w->geometry(), r);
+                ++kept;
+            }
+        }
+        QVERIFY(kept >= 30);
+        // And the map's image is built for the picture's new size.
+        QCOMPARE(h.dlg->MapView().PictureWidth(), map.width());
+        QCOMPARE(h.dlg->MapView().PictureHeight(), map.height());
+
+        // Back to the template's size, every control is where it was.
+        h.dlg->resize(base);
+        QTRY_COMPARE(h.dlg->size(), base);
+        for (const auto& [w, r] : before)
+            QCOMPARE(w->geometry(), r);
+    }
+
     void labelsAndInitialStates() {
         CDialogHarness h(SettingsFile());
         QCOMPARE(h.dlg->windowTitle(), QStringLiteral("Frostmark v1.04"));
         QVERIFY(!h.dlg->windowIcon().isNull());
-        QVERIFY(!(h.dlg->windowFlags() & Qt::WindowMaximizeButtonHint));
+        // A main window that can be maximised.
+        QVERIFY(h.dlg->windowFlags() & Qt::WindowMaximizeButtonHint);
 
         // Every fixed text of the template is on the dialog.
         QStringList texts;

@@ -2,7 +2,7 @@
 // their limits, and choosing the client directory.
 #include "AppTestSupport.h"
 
-#include "app/Widgets.h"
+#include "app/MapCanvas.h"
 #include "tools/mapgen/TerrainGenerator.h"
 
 #include <QListWidget>
@@ -65,12 +65,12 @@ private slots:
                  1600);
 
         // The overlay: the rectangle where it was dragged, in the darker green.
-        QCOMPARE(picture->Overlay().size(), std::size_t{1});
-        QCOMPARE(picture->Overlay()[0].rect, QRect(QPoint(100, 50), QPoint(199, 119)));
-        QCOMPARE(picture->Overlay()[0].colour, QColor(0, 0x77, 0));
-        // Selecting the entry turns it lighter at once.
+        QCOMPARE(picture->Areas().size(), std::size_t{1});
+        QCOMPARE(picture->Areas()[0].rect, QRect(QPoint(100, 50), QPoint(199, 119)));
+        QVERIFY(!picture->Areas()[0].selected);
+        // Selecting the entry shows it as selected at once.
         areas->item(0)->setSelected(true);
-        QCOMPARE(picture->Overlay()[0].colour, QColor(0, 0xAA, 0));
+        QVERIFY(picture->Areas()[0].selected);
 
         // Dragging the other way round adds the same entry.
         Drag(h, {200, 120}, {100, 50});
@@ -98,7 +98,7 @@ private slots:
         Drag(h, {100, 100}, {150, 160});
         Drag(h, {200, 20}, {260, 90});
         const QString second = areas->item(1)->text();
-        QCOMPARE(picture->Overlay().size(), std::size_t{3});
+        QCOMPARE(picture->Areas().size(), std::size_t{3});
 
         areas->setFocus();
         areas->clearSelection();
@@ -110,8 +110,8 @@ private slots:
         QTest::keyClick(areas, Qt::Key_Delete);
         QCOMPARE(areas->count(), 1);
         QCOMPARE(areas->item(0)->text(), second);
-        QCOMPARE(picture->Overlay().size(), std::size_t{1});
-        QCOMPARE(picture->Overlay()[0].rect.topLeft(), QPoint(100, 100));
+        QCOMPARE(picture->Areas().size(), std::size_t{1});
+        QCOMPARE(picture->Areas()[0].rect.topLeft(), QPoint(100, 100));
         QCOMPARE(h.dlg->MapView().PatchAreas().Count(), std::size_t{1});
     }
 
@@ -129,16 +129,16 @@ private slots:
         auto* picture = h.dlg->MapPicture();
         auto* hbar = h.dlg->ControlAs<QScrollBar>(IDC_MAP_HSCROLL);
         auto* vbar = h.dlg->ControlAs<QScrollBar>(IDC_MAP_VSCROLL);
-        QVERIFY(!picture->Image().isNull());
+        QVERIFY(!picture->TerrainImage().isNull());
         QCOMPARE(h.dlg->MapView().Zoom(), -16);
         QCOMPARE(hbar->minimum(), 3072);
         QCOMPARE(hbar->maximum(), 3072);
 
         // Farthest level: zoom out does nothing at all.
-        const QImage before = picture->Image();
+        const QImage before = picture->TerrainImage();
         h.Click(IDC_ZOOMOUT);
         QCOMPARE(h.dlg->MapView().Zoom(), -16);
-        QCOMPARE(picture->Image(), before);
+        QCOMPARE(picture->TerrainImage(), before);
 
         const int levels[] = {-8, -4, -2, -1, 2, 4, 8, 16, 32};
         for (int level : levels) {
@@ -151,12 +151,12 @@ private slots:
         QCOMPARE(vbar->minimum(), 4);
         QCOMPARE(vbar->maximum(), 4092);
         hbar->setValue(100);
-        const QImage closest = picture->Image();
+        const QImage closest = picture->TerrainImage();
         h.Click(IDC_ZOOMIN);
         QCOMPARE(h.dlg->MapView().Zoom(), 32);
         // Neither the bars nor the image were touched.
         QCOMPARE(hbar->value(), 100);
-        QCOMPARE(picture->Image(), closest);
+        QCOMPARE(picture->TerrainImage(), closest);
 
         // And back out: 32 halves down to 1, then -2.
         h.Click(IDC_ZOOMOUT);
@@ -200,12 +200,12 @@ private slots:
         {
             CDialogHarness h(SettingsFile(), options);
             h.Show();
-            QVERIFY(h.dlg->MapPicture()->Image().isNull());
+            QVERIFY(h.dlg->MapPicture()->TerrainImage().isNull());
             h.dlg->OnChooseClientDirectory();
-            QVERIFY(!h.dlg->MapPicture()->Image().isNull());
+            QVERIFY(!h.dlg->MapPicture()->TerrainImage().isNull());
             // Somewhere in the first 16 block columns the terrain is not all black.
-            QVERIFY(h.dlg->MapPicture()->Image().copy(0, 0, 16, 256) !=
-                    QImage(16, 256, h.dlg->MapPicture()->Image().format()));
+            QVERIFY(h.dlg->MapPicture()->TerrainImage().copy(0, 0, 16, 256) !=
+                    QImage(16, 256, h.dlg->MapPicture()->TerrainImage().format()));
         }
         QCOMPARE(QSettings(SettingsFile(), QSettings::IniFormat)
                      .value(QStringLiteral("ClientDirectory"))
@@ -213,7 +213,7 @@ private slots:
                  QString::fromStdString(client + "/"));
         // The next start finds the map at once.
         CDialogHarness h(SettingsFile());
-        QVERIFY(!h.dlg->MapPicture()->Image().isNull());
+        QVERIFY(!h.dlg->MapPicture()->TerrainImage().isNull());
     }
 };
 

@@ -107,6 +107,21 @@ private slots:
         QCOMPARE(QString::fromStdString(h.Text(IDC_WORLDFILE)), longPath);
     }
 
+    void windowGeometryComesBack() {
+        QSize size;
+        {
+            CDialogHarness h(SettingsFile());
+            h.Show();
+            size = h.dlg->size() + QSize(321, 123);
+            h.dlg->resize(size);
+            QTRY_COMPARE(h.dlg->size(), size);
+            h.dlg->close();
+        }
+        CDialogHarness h(SettingsFile());
+        h.Show();
+        QCOMPARE(h.dlg->size(), size);
+    }
+
     void storedFlagsOutsideTheOptionsAreIgnored() {
         {
             QSettings stored(SettingsFile(), QSettings::IniFormat);

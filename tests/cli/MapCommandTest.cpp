@@ -44,6 +44,30 @@ TEST(MapCommand, WritesAPngWithAreasAndFrozenObjects) {
                            " (384 x 256 pixels, zoom -16, centre 3072, 2048, 0 patch areas)\n");
 }
 
+TEST(MapCommand, SizeGivesThePicturesPixels) {
+    ScratchDir dir;
+    MakeClient(dir);
+    auto run = RunInProcess(
+        {"map", "--client-dir", dir / "client", "--out", dir / "m.png", "--size", "500x300", "--zoom", "2"});
+    ASSERT_EQ(run.code, kExitOk) << run.err;
+    // The PNG header holds the width and height, big-endian, at bytes 16 and 20.
+    const std::string png = ReadFile(dir / "m.png");
+    ASSERT_GE(png.size(), 24u);
+    const auto word = [&](std::size_t at) {
+        return (static_cast<unsigned char>(png[at]) << 24) | (static_cast<unsigned char>(png[at + 1]) << 16) |
+               (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
+    };
+    EXPECT_EQ(word(16), 500);
+    EXPECT_EQ(word(20), 300);
+    EXPECT_NE(run.out.find("(500 x 300 pixels, zoom 2,"), std::string::npos) << run.out;
+    for (const char* bad : {"0x300", "500", "axb", "20000x10", "500x-3"}) {
+        run = RunInProcess({"map", "--client-dir", dir / "client", "--out", dir / "m2.png", "--size", bad});
+        EXPECT_EQ(run.code, kExitUsage) << bad;
+        EXPECT_NE(run.err.find("--size"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "m2.png"));
+}
+
 TEST(MapCommand, MissingClientFilesAndBadOutputs) {
     ScratchDir dir;
     auto run = RunInProcess({"map", "--client-dir", dir / "noclient", "--out", dir / "m.png"});

@@ -79,13 +79,14 @@ TEST(MapViewConversions, PictureOffsetAndSizeMoveTheMiddle) {
     EXPECT_EQ(view.ViewToWorld(201 + 192, 11 + 128), (WorldPoint{3072, 2048}));
     EXPECT_EQ(view.WorldToView(3072, 2048), (ViewPoint{393, 139}));
     EXPECT_EQ(view.WorldToView(0, 0), (ViewPoint{201, 11}));
-    // The image is placed so that its own middle pixel is the view's middle.
+    // The image is built at the picture's size and fills it.
     EXPECT_EQ(view.ImageOrigin(), (ViewPoint{201, 11}));
     picture.clientWidth = 400;
     picture.clientHeight = 300;
     view.SetPictureGeometry(picture);
-    EXPECT_EQ(view.ImageOrigin(), (ViewPoint{201 + 8, 11 + 22}));
-    EXPECT_EQ(view.WorldToView(0, 0), view.ImageOrigin());
+    EXPECT_EQ(view.ImageOrigin(), (ViewPoint{201, 11}));
+    // The world's corner is where the middle, moved by half the world at 16 tiles a pixel, puts it.
+    EXPECT_EQ(view.WorldToView(0, 0), (ViewPoint{201 + 200 - 192, 11 + 150 - 128}));
     // Far-off world points stay representable.
     EXPECT_EQ(view.WorldToView(LONG_MAX, LONG_MIN).x, INT_MAX);
     EXPECT_EQ(view.WorldToView(LONG_MAX, LONG_MIN).y, INT_MIN);
