@@ -1,6 +1,7 @@
 #include "cli/CliApp.h"
 #include "platform/LargeAllocator.h"
 #include "platform/Log.h"
+#include "platform/System.h"
 #include "platform/TerminalProgressView.h"
 
 #include <iostream>
@@ -15,7 +16,8 @@ int main(int argc, char** argv) {
     // The log goes where the desktop program writes it: the working directory. A directory that cannot
     // be written only costs the log.
     g_Log.Start({}, "frostmark-cli v1.04");
-    std::vector<std::string> args(argv + 1, argv + argc);
+    PrepareConsole();
+    std::vector<std::string> args = CommandLineArguments(argc, argv);
     std::string line;
     for (const std::string& arg : args)
         line += " " + arg;

@@ -255,7 +255,7 @@ bool CSafeOutputFile::Commit() {
         return false;
     }
     CFileError error;
-    if (!ReplaceFile(m_tempPath, m_finalPath, error)) {
+    if (!MoveIntoPlace(m_tempPath, m_finalPath, error)) {
         Fail(error);
         Abandon();
         return false;

@@ -1,6 +1,7 @@
 #include "mapview/ClientDirectory.h"
 
 #include "platform/Paths.h"
+#include "platform/System.h"
 
 #include <cstdlib>
 
@@ -47,11 +48,7 @@ ClientDirectory ResolveClientDirectory(const ClientDirectoryInputs& inputs) {
 }
 
 std::optional<std::string> ReadClientDirectoryEnvironment() {
-    const char* value = std::getenv(kClientDirectoryEnvironmentVariable);
-    if (value == nullptr) {
-        return std::nullopt;
-    }
-    return std::string(value);
+    return GetEnvironment(kClientDirectoryEnvironmentVariable);
 }
 
 std::string ClientFilePath(std::string_view directory, std::string_view fileName) {

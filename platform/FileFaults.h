@@ -18,7 +18,7 @@ enum class FileCall {
     Truncate,
     Reserve,
     Close,
-    Replace, // ReplaceFile: the path is the target's
+    Replace, // MoveIntoPlace: the path is the target's
     Remove,
 };
 

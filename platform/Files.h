@@ -89,7 +89,7 @@ bool FollowLinks(const std::string& path, std::string& resolved, CFileError& err
 
 // Puts `source` in place of `target` in one step (target may exist; readers see the old file or the new,
 // never a mix) and makes the change durable. On failure both stay as they were.
-bool ReplaceFile(const std::string& source, const std::string& target, CFileError& error);
+bool MoveIntoPlace(const std::string& source, const std::string& target, CFileError& error);
 
 // Deletes a file. A file that is not there is no failure.
 bool RemoveFile(const std::string& path, CFileError* error = nullptr);

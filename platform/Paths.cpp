@@ -12,7 +12,7 @@ char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool IsDriveLetter(char c) {
+[[maybe_unused]] bool IsDriveLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
@@ -35,6 +35,15 @@ std::optional<std::string> FindNoCase(const fs::path& directory, const std::stri
 }
 
 } // namespace
+
+std::filesystem::path PathFromUtf8(std::string_view text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())

@@ -11,6 +11,12 @@
 
 namespace frostmark {
 
+// The path for UTF-8 text, and the UTF-8 text of a path. Text inside the program is UTF-8 on every
+// system; a std::filesystem::path made from a std::string, or its string(), would take the text in the
+// system's code page on Windows, so every such crossing goes through these two.
+std::filesystem::path PathFromUtf8(std::string_view text);
+std::string Utf8FromPath(const std::filesystem::path& path);
+
 // Turns every "\" and "/" into the platform's separator. On systems without drive letters a drive prefix
 // cannot be honoured: "D:\shard\x.scp" becomes "/shard/x.scp" (the drive is dropped and the rest stays
 // absolute), and a drive-relative "D:x.scp" becomes "x.scp". On Windows the text keeps its drive.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -13,11 +14,17 @@ namespace frostmark::test {
 class CTempDir {
 public:
     CTempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "frostmark-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+            const auto candidate =
+                std::filesystem::temp_directory_path() / ("frostmark-test-" + std::to_string(random()));
+            std::error_code ec;
+            if (std::filesystem::create_directory(candidate, ec))
+                // Canonical, so paths the code under test resolves compare equal to the ones the test builds.
+                m_path = std::filesystem::canonical(candidate);
+        }
+        if (m_path.empty())
             throw std::runtime_error("cannot create a temporary directory");
-        // Canonical, so paths the code under test resolves compare equal to the ones the test builds.
-        m_path = std::filesystem::canonical(pattern);
     }
     ~CTempDir() {
         std::error_code ec;

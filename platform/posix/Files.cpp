@@ -175,7 +175,7 @@ bool FollowLinks(const std::string& path, std::string& resolved, CFileError& err
     return true;
 }
 
-bool ReplaceFile(const std::string& source, const std::string& target, CFileError& error) {
+bool MoveIntoPlace(const std::string& source, const std::string& target, CFileError& error) {
     if (Injected(FileCall::Replace, target, &error))
         return false;
     if (::rename(source.c_str(), target.c_str()) != 0) {

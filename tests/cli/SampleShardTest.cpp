@@ -2,12 +2,12 @@
 // derived independently (tests/cli/golden/derive_expected.py) and against records worked out by hand.
 
 #include "CliTestSupport.h"
+#include "RunProgram.h"
 
 #include <cctype>
 #include <cstdlib>
 #include <map>
 #include <set>
-#include <sys/wait.h>
 
 namespace frostmark {
 namespace {
@@ -28,13 +28,9 @@ struct ProgramRun {
 
 // Runs the program with `dir` as working directory (where its log goes).
 ProgramRun RunProgram(const ScratchDir& dir, const std::vector<std::string>& args) {
-    std::string command = "cd '" + dir.Path().string() + "' && '" + FROSTMARK_CLI_PATH + "'";
-    for (const std::string& arg : args)
-        command += " '" + arg + "'";
-    command += " >'" + (dir / "stdout.txt") + "' 2>'" + (dir / "stderr.txt") + "'";
     ProgramRun run;
-    int status = std::system(command.c_str());
-    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.code = test::RunProgramIn(dir.Path().string(), FROSTMARK_CLI_PATH, args, dir / "stdout.txt",
+                                  dir / "stderr.txt");
     run.out = ReadFile(dir / "stdout.txt");
     run.err = ReadFile(dir / "stderr.txt");
     std::filesystem::remove(dir / "stdout.txt");

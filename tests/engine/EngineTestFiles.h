@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -15,9 +16,14 @@ namespace frostmark::testfiles {
 class CTempDir {
 public:
     CTempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "frostmark-engine-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr)
-            m_path = pattern;
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+            const auto candidate =
+                std::filesystem::temp_directory_path() / ("frostmark-engine-" + std::to_string(random()));
+            std::error_code ec;
+            if (std::filesystem::create_directory(candidate, ec))
+                m_path = candidate.string();
+        }
     }
     ~CTempDir() {
         std::error_code ec;

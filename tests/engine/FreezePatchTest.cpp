@@ -2,7 +2,6 @@
 
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "EngineTestFiles.h"
@@ -111,9 +110,8 @@ TEST(FreezePatch, GroupsAndCells) {
 
 TEST(FreezePatch, EmptyListDefaultNameAndRepeatedRuns) {
     CTempDir dir;
-    char previous[4096];
-    ASSERT_NE(::getcwd(previous, sizeof previous), nullptr);
-    ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
     CScriptContext context;
     CFreezeList list;
     const CPatchResult empty = CreatePatchFile("", list, context);
@@ -126,7 +124,7 @@ TEST(FreezePatch, EmptyListDefaultNameAndRepeatedRuns) {
     ASSERT_TRUE(CreatePatchFile("", list, context).ok);
     EXPECT_EQ(ReadFile(dir.File("stat_tavrel.frz")).size(), 6u + 9u + 7u);
     EXPECT_EQ(testfiles::CountEntries(dir.Path()), 1u); // no temporary file left beside it
-    ASSERT_EQ(::chdir(previous), 0);
+    std::filesystem::current_path(previous);
 }
 
 TEST(FreezePatch, ProgressAtGroupsStartingOnMultiplesOfHundred) {

@@ -4,15 +4,23 @@
 #include "mapview/png/MapPng.h"
 
 #include <gtest/gtest.h>
+#if __has_include(<png.h>)
 #include <png.h>
+#else
+#include <zlib.h>
+#endif
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace frostmark {
 namespace {
 
-// The pixels of a PNG as 8-bit RGB, read back with libpng.
+#if __has_include(<png.h>)
+// The pixels of a PNG as 8-bit RGB, read back with libpng, a reader made apart from our writer.
 bool ReadPng(const std::string& path, int& width, int& height, std::vector<std::uint8_t>& rgb) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
@@ -25,6 +33,74 @@ bool ReadPng(const std::string& path, int& width, int& height, std::vector<std::
     height = static_cast<int>(image.height);
     return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
 }
+#else
+// Where libpng is not at hand (the Windows build), a reader of 8-bit RGB PNGs of every filter kind: the
+// chunks with their checksums, the joined IDAT stream inflated, each row unfiltered.
+bool ReadPng(const std::string& path, int& width, int& height, std::vector<std::uint8_t>& rgb) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto get32 = [&](std::size_t at) {
+        return (std::uint32_t(std::uint8_t(bytes[at])) << 24) |
+               (std::uint32_t(std::uint8_t(bytes[at + 1])) << 16) |
+               (std::uint32_t(std::uint8_t(bytes[at + 2])) << 8) | std::uint32_t(std::uint8_t(bytes[at + 3]));
+    };
+    if (bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0)
+        return false;
+    std::string compressed;
+    for (std::size_t at = 8; at + 12 <= bytes.size();) {
+        const std::uint32_t length = get32(at);
+        const std::string type = bytes.substr(at + 4, 4);
+        if (at + 12 + length > bytes.size())
+            return false;
+        const auto* start = reinterpret_cast<const Bytef*>(bytes.data() + at + 4);
+        if (crc32(0L, start, length + 4) != get32(at + 8 + length))
+            return false;
+        if (type == "IHDR") {
+            width = static_cast<int>(get32(at + 8));
+            height = static_cast<int>(get32(at + 12));
+            if (bytes[at + 16] != 8 || bytes[at + 17] != 2 || bytes[at + 20] != 0)
+                return false; // not the 8-bit RGB without interlacing that this reads
+        } else if (type == "IDAT") {
+            compressed += bytes.substr(at + 8, length);
+        } else if (type == "IEND") {
+            break;
+        }
+        at += 12 + length;
+    }
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    std::vector<std::uint8_t> raw((rowBytes + 1) * static_cast<std::size_t>(height));
+    uLongf rawSize = static_cast<uLongf>(raw.size());
+    if (uncompress(raw.data(), &rawSize, reinterpret_cast<const Bytef*>(compressed.data()),
+                   static_cast<uLong>(compressed.size())) != Z_OK ||
+        rawSize != raw.size())
+        return false;
+    rgb.assign(rowBytes * static_cast<std::size_t>(height), 0);
+    for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) {
+        const std::uint8_t filter = raw[y * (rowBytes + 1)];
+        const std::uint8_t* in = raw.data() + y * (rowBytes + 1) + 1;
+        std::uint8_t* row = rgb.data() + y * rowBytes;
+        const std::uint8_t* above = y > 0 ? row - rowBytes : nullptr;
+        for (std::size_t i = 0; i < rowBytes; ++i) {
+            const int a = i >= 3 ? row[i - 3] : 0;
+            const int b = above ? above[i] : 0;
+            const int c = above && i >= 3 ? above[i - 3] : 0;
+            const int p = a + b - c;
+            const int paeth = std::abs(p - a) <= std::abs(p - b) && std::abs(p - a) <= std::abs(p - c) ? a
+                              : std::abs(p - b) <= std::abs(p - c)                                     ? b
+                                                                                                       : c;
+            const int predicted = filter == 1   ? a
+                                  : filter == 2 ? b
+                                  : filter == 3 ? (a + b) / 2
+                                  : filter == 4 ? paeth
+                                                : 0;
+            if (filter > 4)
+                return false;
+            row[i] = static_cast<std::uint8_t>(in[i] + predicted);
+        }
+    }
+    return true;
+}
+#endif
 
 std::uint32_t RgbAt(const std::vector<std::uint8_t>& rgb, int width, int x, int y) {
     const std::size_t i = static_cast<std::size_t>((y * width + x) * 3);

@@ -5,6 +5,7 @@
 
 #include "mapview/MapGeometry.h"
 #include "mapview/RadarImage.h"
+#include "platform/System.h"
 
 #include <atomic>
 #include <cstdint>
@@ -13,7 +14,6 @@
 #include <functional>
 #include <span>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace frostmark::test {
@@ -112,7 +112,7 @@ public:
     CTempDir() {
         static std::atomic<int> counter{0};
         m_path = std::filesystem::temp_directory_path() /
-                 ("frostmark-mapview-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+                 ("frostmark-mapview-" + std::to_string(ProcessId()) + "-" + std::to_string(counter++));
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
     }

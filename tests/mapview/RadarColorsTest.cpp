@@ -3,6 +3,8 @@
 #include "mapview/ClientDirectory.h"
 #include "mapview/RadarColors.h"
 
+#include "platform/System.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -105,9 +107,11 @@ TEST(ClientDirectory, OverridesComeBeforeTheRegistry) {
 }
 
 TEST(ClientDirectory, EnvironmentVariableIsRead) {
-    ::setenv(kClientDirectoryEnvironmentVariable, "/srv/client", 1);
-    EXPECT_EQ(ReadClientDirectoryEnvironment(), std::optional<std::string>("/srv/client"));
-    ::unsetenv(kClientDirectoryEnvironmentVariable);
+    // Non-ASCII text comes back as the UTF-8 it was given, whatever the system keeps it in.
+    const std::string directory = "/srv/\xC3\x86rheim client";
+    ASSERT_TRUE(SetEnvironment(kClientDirectoryEnvironmentVariable, directory));
+    EXPECT_EQ(ReadClientDirectoryEnvironment(), std::optional<std::string>(directory));
+    SetEnvironment(kClientDirectoryEnvironmentVariable, std::nullopt);
     EXPECT_EQ(ReadClientDirectoryEnvironment(), std::nullopt);
 }
 

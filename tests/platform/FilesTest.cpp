@@ -100,7 +100,8 @@ TEST(Files, WriteBesideAndReplace) {
     const bool reserved = file.Reserve(1 << 20);
     std::uint64_t size = 0;
     ASSERT_TRUE(file.Size(size));
-    EXPECT_EQ(size, reserved ? 1u << 20 : 10u);
+    // Room set aside may count in the length (POSIX) or not (Windows); the cut gives the length written.
+    EXPECT_TRUE(size == 10u || (reserved && size == 1u << 20)) << size;
     ASSERT_TRUE(file.Truncate(10));
     CFileIdentity before;
     ASSERT_TRUE(file.Identity(before));
@@ -119,7 +120,7 @@ TEST(Files, WriteBesideAndReplace) {
     ASSERT_TRUE(file.Close());
 
     CFileError error;
-    ASSERT_TRUE(ReplaceFile(temporary, target, error)) << error.message;
+    ASSERT_TRUE(MoveIntoPlace(temporary, target, error)) << error.message;
     EXPECT_EQ(ReadFile(target), "0123456789ab");
     EXPECT_FALSE(fs::exists(temporary));
 #if !defined(_WIN32)
@@ -132,7 +133,7 @@ TEST(Files, WriteBesideAndReplace) {
     const std::string source = dir.Write("new.txt", "new");
     fs::create_directory(dir.Path() / "sub");
     dir.Write("sub/keep", "k");
-    EXPECT_FALSE(ReplaceFile(source, (dir.Path() / "sub").string(), error));
+    EXPECT_FALSE(MoveIntoPlace(source, (dir.Path() / "sub").string(), error));
     EXPECT_FALSE(error.message.empty());
     EXPECT_EQ(ReadFile(source), "new");
     EXPECT_EQ(ReadFile(dir.Path() / "sub" / "keep"), "k");
@@ -196,12 +197,12 @@ TEST(Files, InjectedFaultsHitTheChosenCallOnly) {
         CFailingCall failing(FileCall::Replace, 1, FileErrorKind::InUse);
         CFileFaultsScope scope(failing);
         CFileError error;
-        EXPECT_FALSE(ReplaceFile(patch, world, error));
+        EXPECT_FALSE(MoveIntoPlace(patch, world, error));
         EXPECT_EQ(error.kind, FileErrorKind::InUse);
         EXPECT_EQ(ReadFile(world), "1");
     }
     CFileError error;
-    EXPECT_TRUE(ReplaceFile(patch, world, error)) << error.message;
+    EXPECT_TRUE(MoveIntoPlace(patch, world, error)) << error.message;
     EXPECT_EQ(ReadFile(world), "13");
 }
 

@@ -42,7 +42,7 @@ std::string MappingFlags(std::uintptr_t address) {
 // The heap is prepared for huge pages where the allocator grows it through brk; wherever it says so,
 // the grown region must really carry the hint, and the heap must go on serving and taking back blocks.
 TEST(LargeAllocator, PreparedHeapCarriesTheHugePageHintAndStillWorks) {
-    const bool prepared = PrepareHugePageHeap(std::size_t(16) << 20);
+    [[maybe_unused]] const bool prepared = PrepareHugePageHeap(std::size_t(16) << 20);
 #if defined(__linux__)
     if (prepared) {
         const auto end = reinterpret_cast<std::uintptr_t>(::sbrk(0));

@@ -1,5 +1,8 @@
 #include "tools/scriptgen/ScriptGen.h"
 
+#include "platform/Files.h"
+#include "platform/Paths.h"
+
 #include <cstdio>
 #include <system_error>
 #include <utility>
@@ -56,17 +59,11 @@ const char* const kCategories[] = {"Buildings", "Decoration", "Furniture", "Ligh
 class COutFile {
 public:
     COutFile(SScriptGenStats& stats, bool crlf) : m_stats(stats), m_crlf(crlf) { m_buffer.reserve(1 << 20); }
-    ~COutFile() {
-        if (m_file)
-            std::fclose(m_file);
-    }
-
     bool Open(const std::filesystem::path& path) {
-        m_path = path;
-        m_temp = path;
-        m_temp += ".tmp";
-        m_file = std::fopen(m_temp.c_str(), "wb");
-        return m_file != nullptr;
+        m_path = Utf8FromPath(path);
+        m_temp = m_path + ".tmp";
+        RemoveFile(m_temp); // left by a run that was killed
+        return m_file.CreateNew(m_temp);
     }
 
     COutFile& Text(const char* text) {
@@ -101,16 +98,9 @@ public:
     bool Finish() {
         if (!Flush())
             return false;
-        const bool closed = std::fclose(m_file) == 0;
-        m_file = nullptr;
-        if (!closed) {
-            std::remove(m_temp.c_str());
-            return false;
-        }
-        std::error_code ec;
-        std::filesystem::rename(m_temp, m_path, ec);
-        if (ec) {
-            std::remove(m_temp.c_str());
+        CFileError error;
+        if (!m_file.Close() || !MoveIntoPlace(m_temp, m_path, error)) {
+            RemoveFile(m_temp);
             return false;
         }
         ++m_stats.files;
@@ -121,7 +111,7 @@ private:
     bool Flush() {
         if (m_buffer.empty())
             return true;
-        const bool ok = std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) == m_buffer.size();
+        const bool ok = m_file.Write(m_buffer.data(), m_buffer.size());
         m_stats.bytes += m_buffer.size();
         m_buffer.clear();
         return ok;
@@ -129,9 +119,9 @@ private:
 
     SScriptGenStats& m_stats;
     bool m_crlf;
-    std::filesystem::path m_path;
-    std::filesystem::path m_temp;
-    std::FILE* m_file = nullptr;
+    std::string m_path;
+    std::string m_temp;
+    CFile m_file;
     std::string m_buffer;
 };
 

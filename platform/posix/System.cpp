@@ -1,0 +1,31 @@
+#include "platform/System.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+namespace frostmark {
+
+unsigned long ProcessId() {
+    return static_cast<unsigned long>(::getpid());
+}
+
+std::optional<std::string> GetEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr)
+        return std::nullopt;
+    return std::string(value);
+}
+
+bool SetEnvironment(const char* name, const std::optional<std::string>& value) {
+    return (value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name)) == 0;
+}
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}
+
+void PrepareConsole() {
+    // Terminals here take the program's bytes as they are.
+}
+
+} // namespace frostmark
