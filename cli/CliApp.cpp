@@ -9,6 +9,7 @@
 #include "mapview/png/MapPng.h"
 #include "model/ScriptLoader.h"
 #include "model/ScriptObjects.h"
+#include "model/ScriptSetState.h"
 #include "platform/FileReadProgress.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
@@ -297,6 +298,7 @@ int RunAnalysisStep(CRunContext& run, CScriptObjects& scripts, CFreezeList& list
         return run.Fail(kExitUsage, "--world: " + analysis.Message());
     case AnalysisStatus::WorldUnreadable:
     case AnalysisStatus::ScriptsUnreadable:
+    case AnalysisStatus::NoScriptFiles:
     case AnalysisStatus::ReadFailed:
         return run.Fail(kExitInput,
                         analysis.Message() + (analysis.status == AnalysisStatus::WorldUnreadable &&
@@ -540,14 +542,8 @@ int RunScripts(CRunContext& run) {
     const CCliOptions& o = run.options;
     CScriptObjects scripts;
     scripts.SetServices(run.services);
-    std::error_code ec;
-    std::filesystem::file_status status = std::filesystem::status(o.operand, ec);
-    if (!std::filesystem::exists(status))
-        return run.Fail(kExitInput,
-                        "Unable to open the script directory " + o.operand + ": No such file or directory");
-    if (!std::filesystem::is_directory(status))
-        return run.Fail(kExitInput,
-                        "Unable to open the script directory " + o.operand + ": is not a directory");
+    if (const CScriptDirectoryCheck check = CheckScriptDirectory(o.operand); !check.Ok())
+        return run.Fail(kExitInput, check.Message());
     if (!LoadAllScripts(scripts, o.operand, run.services))
         return run.Fail(kExitInput,
                         "Unable to open the script directory " + o.operand + ": Permission denied");

@@ -6,6 +6,7 @@
 #include "engine/WorldItem.h"
 #include "model/ScriptLoader.h"
 #include "model/ScriptObjects.h"
+#include "model/ScriptSetState.h"
 #include "script/LineReader.h"
 #include "script/Numbers.h"
 #include "script/ScriptContext.h"
@@ -68,6 +69,8 @@ std::string CAnalysisResult::Message() const {
     case AnalysisStatus::ScriptsUnreadable:
         return "Unable to open the script directory " + errorPath +
                (errorReason.empty() ? "" : ": " + errorReason);
+    case AnalysisStatus::NoScriptFiles:
+        return "no script files in " + errorPath + (errorReason.empty() ? "" : " (" + errorReason + ")");
     case AnalysisStatus::ReadFailed:
         return "Unable to read file " + errorPath + (errorReason.empty() ? "" : ": " + errorReason);
     }
@@ -694,17 +697,19 @@ CAnalysisResult Analyze(CScriptObjects& scripts, const CAnalysisRequest& request
         // Whatever an earlier load without item definitions left (constants, tables) goes first, so a
         // second load does not add to it.
         scripts.UnloadScripts();
+        const CScriptDirectoryCheck check = CheckScriptDirectory(request.scriptDirectory);
+        if (!check.Ok()) {
+            result.status = check.problem == ScriptDirectoryProblem::NoScriptFiles
+                                ? AnalysisStatus::NoScriptFiles
+                                : AnalysisStatus::ScriptsUnreadable;
+            result.errorPath = request.scriptDirectory;
+            result.errorReason = check.reason;
+            return result;
+        }
         if (!LoadAllScripts(scripts, request.scriptDirectory, services)) {
-            std::error_code ec;
-            std::filesystem::file_status status = std::filesystem::status(request.scriptDirectory, ec);
             result.status = AnalysisStatus::ScriptsUnreadable;
             result.errorPath = request.scriptDirectory;
-            if (!std::filesystem::exists(status))
-                result.errorReason = "No such file or directory";
-            else if (!std::filesystem::is_directory(status))
-                result.errorReason = "is not a directory";
-            else
-                result.errorReason = "Permission denied";
+            result.errorReason = "Permission denied";
             return result;
         }
         if (scriptsLoaded)

@@ -64,10 +64,11 @@ public:
 
 enum class AnalysisStatus {
     Ok,
-    NoWorldPath,     // "Please enter the path to your worldfile"
-    WorldUnreadable, // "Unable to open file %s"
-    ScriptsUnreadable,
-    ReadFailed, // the world file failed midway: the counts are incomplete and the list was emptied
+    NoWorldPath,       // "Please enter the path to your worldfile"
+    WorldUnreadable,   // "Unable to open file %s"
+    ScriptsUnreadable, // the script directory is missing or cannot be read
+    NoScriptFiles,     // it holds none of the files a script set is read from
+    ReadFailed,        // the world file failed midway: the counts are incomplete and the list was emptied
 };
 
 struct CAnalysisResult {
@@ -163,9 +164,10 @@ struct CAnalysisRequest {
 
 // The whole Analyze command: an empty world path answers NoWorldPath and changes nothing. Otherwise the
 // freeze list is emptied; when the registry's item definitions are empty and a script directory is given,
-// the scripts are loaded from it (LoadAllScripts, which leaves the working directory alone; a
-// directory that cannot be read answers ScriptsUnreadable, since analysing with the wrong scripts
-// would silently choose the wrong objects); then the world file is scanned. `scriptsLoaded` tells the
+// the scripts are loaded from it (LoadAllScripts, which leaves the working directory alone). A directory
+// that is missing or cannot be read answers ScriptsUnreadable and one that holds no script files
+// NoScriptFiles, before anything is read: analysing with no or the wrong scripts would silently choose
+// other objects. Then the world file is scanned. `scriptsLoaded` tells the
 // caller whether this call loaded them.
 CAnalysisResult Analyze(CScriptObjects& scripts, const CAnalysisRequest& request, const CServices& services,
                         CFreezeList& freezeList, IAnalysisObserver* observer, bool* scriptsLoaded = nullptr);

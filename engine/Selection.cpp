@@ -103,6 +103,47 @@ std::vector<std::uint16_t> ParseArtIdLines(std::string_view text) {
     return ids;
 }
 
+std::vector<CArtIdLineNote> CheckArtIdLines(std::string_view text) {
+    std::vector<CArtIdLineNote> notes;
+    int number = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        std::string_view line =
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        ++number;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        std::string_view trimmed = line;
+        while (!trimmed.empty() && (trimmed.front() == ' ' || trimmed.front() == '\t'))
+            trimmed.remove_prefix(1);
+        while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\t'))
+            trimmed.remove_suffix(1);
+        if (!trimmed.empty()) {
+            const std::uint16_t value = ParseArtIdLine(line);
+            const bool plain = std::all_of(trimmed.begin(), trimmed.end(), [](char c) {
+                return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+            });
+            if (value == 0 || !plain)
+                notes.push_back({number, std::string(line), value});
+        }
+        if (end == std::string_view::npos)
+            break;
+        start = end + 1;
+    }
+    return notes;
+}
+
+std::string IncludeRuleNote(const CFreezeOptions& options) {
+    if (options.flags & (OPT_NEVER_MOVEABLE | OPT_STATIC))
+        return {};
+    if (options.includeArt.empty())
+        return "Nothing can be chosen: neither Never Moveable (010) nor Static (08000) is ticked under "
+               "Include, and Include Art IDs is empty";
+    return "Only the objects of Include Art IDs can be chosen: neither Never Moveable (010) nor Static "
+           "(08000) is ticked under Include";
+}
+
 CFreezeOptions ReadOptions(std::uint32_t flags, std::string_view excludeArtText,
                            std::string_view includeArtText, const std::vector<std::string>& areaTexts) {
     CFreezeOptions options;

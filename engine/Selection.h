@@ -53,6 +53,18 @@ std::uint16_t ParseArtIdLine(std::string_view line);
 // rules use, in order, zero entries skipped, duplicates kept.
 std::vector<std::uint16_t> ParseArtIdLines(std::string_view text);
 
+// A line of an art ID box that is not simply a hexadecimal number: either skipped (it gives no art ID,
+// "0xzz" or "door") or read only up to its first character that is not a hexadecimal digit ("12zz" as 12).
+struct CArtIdLineNote {
+    int line = 0;             // counted from 1
+    std::string text;         // as written, without its line break
+    std::uint16_t readAs = 0; // 0: skipped
+    bool operator==(const CArtIdLineNote&) const = default;
+};
+
+// The lines of an art ID box worth telling the user about, in order; blank lines are not among them.
+std::vector<CArtIdLineNote> CheckArtIdLines(std::string_view text);
+
 // Everything the user chose in the Options group and on the map.
 struct CFreezeOptions {
     std::uint32_t flags = 0;
@@ -65,6 +77,10 @@ struct CFreezeOptions {
 // and the texts of the Patch Areas entries. Bits outside OPT_ALL are dropped.
 CFreezeOptions ReadOptions(std::uint32_t flags, std::string_view excludeArtText,
                            std::string_view includeArtText, const std::vector<std::string>& areaTexts);
+
+// Why these options choose nothing, or only the objects of the include list: neither include attribute
+// (Never Moveable, Static) is chosen. Empty when one is.
+std::string IncludeRuleNote(const CFreezeOptions& options);
 
 // Answers the TYPE of the item definition named by a world item's ID text, or nothing when no
 // definition is found. Implementations read each definition at most once per script load.

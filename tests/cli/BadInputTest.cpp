@@ -59,6 +59,21 @@ TEST(BadInput, MissingOrUnreadableInputs) {
     EXPECT_EQ(run.code, kExitInput);
     EXPECT_NE(run.err.find(dir / "noscripts"), std::string::npos);
 
+    // A directory without a script set, empty or one level too deep (the ini file's scripts alone), is
+    // an error before anything is read, for the analysis and the listing alike.
+    std::filesystem::create_directory(dir / "emptyscripts");
+    const std::string deep = std::string(FROSTMARK_SOURCE_DIR) + "/samples/scripts/scripts";
+    for (const std::string& scripts : {dir / "emptyscripts", deep}) {
+        for (const auto& args : {std::vector<std::string>{"analyze", "-w", dir / "w.wsc", "-s", scripts},
+                                 std::vector<std::string>{"scripts", scripts}}) {
+            run = RunInProcess(args);
+            EXPECT_EQ(run.code, kExitInput) << scripts;
+            EXPECT_NE(run.err.find("no script files in " + scripts), std::string::npos) << run.err;
+            EXPECT_EQ(run.out, "");
+        }
+    }
+    EXPECT_NE(run.err.find(".scp files but neither tavrel.ini"), std::string::npos) << run.err;
+
     run = RunInProcess({"inspect", dir / "none.frz"});
     EXPECT_EQ(run.code, kExitInput);
     EXPECT_NE(run.err.find((dir / "none.frz") + ": No such file or directory"), std::string::npos) << run.err;

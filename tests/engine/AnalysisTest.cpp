@@ -259,6 +259,18 @@ TEST(AnalysisWithScripts, LoadsOnceAndRestoresTheWorkingDirectory) {
     EXPECT_EQ(list.Count(), 0u);
     EXPECT_EQ(std::filesystem::current_path(), before);
 
+    // A directory holding none of the files a script set is read from is refused the same way, naming
+    // it, with nothing read and the list left empty.
+    const std::string empty = (dir / "empty").string();
+    std::filesystem::create_directory(empty);
+    request.scriptDirectory = empty;
+    list.Append(std::make_unique<CWorldItem>());
+    r = Analyze(fresh, request, CServices{}, list, nullptr, &loaded);
+    EXPECT_EQ(r.status, AnalysisStatus::NoScriptFiles);
+    EXPECT_EQ(r.Message().rfind("no script files in " + empty + " (", 0), 0u) << r.Message();
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(list.Count(), 0u);
+
     // Without a script directory the analysis runs without definitions and constants.
     request.scriptDirectory.clear();
     r = Analyze(fresh, request, CServices{}, list, nullptr, &loaded);

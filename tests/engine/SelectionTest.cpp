@@ -55,6 +55,19 @@ TEST(ArtIdLines, HexPerLineZeroAndTextSkipped) {
     EXPECT_TRUE(ParseArtIdLines("").empty());
 }
 
+TEST(ArtIdLines, LinesThatAreNotPlainHexAreNoted) {
+    // Blank lines and plain numbers (blanks around them allowed) are not worth a word; "0" gives no art ID.
+    const std::string box = "0eed\n\n  0F3F\t\n0xzz\nlamp\r\n12zz\n0\n 1A2b \n";
+    const std::vector<CArtIdLineNote> notes = CheckArtIdLines(box);
+    EXPECT_EQ(notes,
+              (std::vector<CArtIdLineNote>{{4, "0xzz", 0}, {5, "lamp", 0}, {6, "12zz", 0x12}, {7, "0", 0}}));
+    // What is noted agrees with what the rules read: the skipped lines give nothing, the others their value.
+    const std::vector<std::uint16_t> read = ParseArtIdLines(box);
+    EXPECT_EQ(read, (std::vector<std::uint16_t>{0x0EED, 0x0F3F, 0x12, 0x1A2B}));
+    EXPECT_TRUE(CheckArtIdLines("").empty());
+    EXPECT_TRUE(CheckArtIdLines("0eed\r\n0eee").empty());
+}
+
 TEST(PatchAreas, ParsingAndEdges) {
     CPatchArea area = ParsePatchAreaText("100, 100, 200, 200");
     EXPECT_EQ(area, (CPatchArea{100, 100, 200, 200}));
@@ -184,7 +197,14 @@ TEST(FreezeRules, NothingFrozenWithoutAnIncludeRule) {
     o.flags = OPT_ALL & ~(OPT_STATIC | OPT_NEVER_MOVEABLE);
     for (std::uint32_t attr : {0u, 0x10u, 0x8000u, 0xFFFFu})
         EXPECT_FALSE(IsFreezable(Item(0x1000, 0, attr), o, nullptr)) << attr;
+    // The options say so, and that the include list alone still chooses.
+    EXPECT_NE(IncludeRuleNote(o).find("Nothing can be chosen"), std::string::npos);
+    o.includeArt = {0x1000};
+    EXPECT_TRUE(IsFreezable(Item(0x1000, 0, 0), o, nullptr));
+    EXPECT_NE(IncludeRuleNote(o).find("Only the objects of Include Art IDs"), std::string::npos);
+    o.includeArt.clear();
     o.flags = OPT_NEVER_MOVEABLE;
+    EXPECT_EQ(IncludeRuleNote(o), "");
     EXPECT_TRUE(IsFreezable(Item(0x1000, 0, 0x10), o, nullptr));
     EXPECT_FALSE(IsFreezable(Item(0x1000, 0, 0x8000), o, nullptr));
 }
