@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,8 +15,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTreeView>
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace frostmark {
 
@@ -97,6 +101,22 @@ QWidget* CreateControl(QDialog* dialog, const CControlTemplate& c) {
         list->setUniformItemSizes(true);
         return list;
     }
+    case EControlKind::ReportList: {
+        // Uniform rows and fixed columns: the view then asks the model only for the rows it shows, which
+        // keeps millions of rows as quick to scroll as a few.
+        auto* view = new QTreeView(dialog);
+        view->setRootIsDecorated(false);
+        view->setItemsExpandable(false);
+        view->setUniformRowHeights(true);
+        view->setAllColumnsShowFocus(true);
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setHorizontalScrollBarPolicy((c.style & CS_HSCROLL) ? Qt::ScrollBarAsNeeded
+                                                                  : Qt::ScrollBarAlwaysOff);
+        view->header()->setStretchLastSection(false);
+        view->header()->setSectionsMovable(false);
+        return view;
+    }
     case EControlKind::SunkenFrame: {
         auto* frame = new QFrame(dialog);
         frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -108,28 +128,105 @@ QWidget* CreateControl(QDialog* dialog, const CControlTemplate& c) {
 
 } // namespace
 
+namespace {
+
+bool SameRow(const CControlTemplate& a, const CControlTemplate& b) {
+    return a.y < b.y + b.cy && b.y < a.y + a.cy;
+}
+
+bool Inside(const CControlTemplate& inner, const CControlTemplate& outer) {
+    return inner.x >= outer.x && inner.x + inner.cx <= outer.x + outer.cx && inner.y >= outer.y &&
+           inner.y + inner.cy <= outer.y + outer.cy;
+}
+
+// Gaps, in pixels, between a label and what follows it in its row.
+constexpr int kLabelGap = 4;
+constexpr int kValueGap = 8;
+
+// Template x coordinates to pixels with the stretched columns: x in [from, to) is scaled, what lies
+// right of `to` moves by what the columns gained.
+struct CStretch {
+    int from = 0;
+    int to = 0;
+    double scale = 1;
+    double unitPixels = 1; // pixels per horizontal dialog unit
+
+    double Units(double x) const {
+        if (x <= from || to <= from)
+            return x;
+        if (x < to)
+            return from + (x - from) * scale;
+        return x + (to - from) * (scale - 1);
+    }
+    int Pixels(double x) const { return static_cast<int>(std::lround(Units(x) * unitPixels)); }
+};
+
+struct CCreated {
+    const CControlTemplate* tmpl;
+    QWidget* widget;
+};
+
+// What a fixed text needs in its row: the room from its left edge to the next control on its right
+// (or the end of its group box); for a label followed by a result field, its text, a gap and the widest
+// result. Answers the smallest scale that gives every text of the stretched columns its room.
+double ColumnScale(const std::vector<CCreated>& created, CStretch stretch) {
+    struct CNeed {
+        double left;  // template x of the text
+        double limit; // template x it must end before
+        int pixels;   // what it needs
+    };
+    std::vector<CNeed> needs;
+    for (const CCreated& c : created) {
+        const CControlTemplate& t = *c.tmpl;
+        if ((t.kind != EControlKind::Label && t.kind != EControlKind::CheckBox) || t.x < stretch.from ||
+            t.x >= stretch.to)
+            continue;
+        double limit = stretch.to;
+        const CControlTemplate* next = nullptr;
+        for (const CCreated& o : created) {
+            const CControlTemplate& n = *o.tmpl;
+            if (&n == &t || n.kind == EControlKind::GroupBox || (n.style & CS_HIDDEN) || !SameRow(n, t) ||
+                n.x <= t.x || n.x >= limit)
+                continue;
+            limit = n.x;
+            next = &n;
+        }
+        for (const CCreated& o : created)
+            if (o.tmpl->kind == EControlKind::GroupBox && Inside(t, *o.tmpl))
+                limit = std::min<double>(limit, o.tmpl->x + o.tmpl->cx - 3);
+        int pixels = c.widget->sizeHint().width() + kLabelGap;
+        if (next && next->kind == EControlKind::RightLabel) {
+            const QFontMetrics metrics(c.widget->font());
+            limit = next->x + next->cx;
+            pixels += kValueGap + metrics.horizontalAdvance(QLatin1String(kWidestResultText));
+        }
+        needs.push_back({static_cast<double>(t.x), limit, pixels});
+    }
+    double scale = 1;
+    for (int step = 0; step < 200; ++step, scale += 0.01) {
+        stretch.scale = scale;
+        if (std::all_of(needs.begin(), needs.end(), [&](const CNeed& need) {
+                return stretch.Pixels(need.limit) - stretch.Pixels(need.left) >= need.pixels;
+            }))
+            break;
+    }
+    return scale;
+}
+
+} // namespace
+
 std::map<int, QWidget*> BuildDialog(QDialog* dialog, const CDialogTemplate& tmpl,
                                     const CDialogBaseUnits& base) {
     std::map<int, QWidget*> controls;
     dialog->setFont(DialogFont(tmpl));
     dialog->setWindowTitle(ToQString(tmpl.caption));
-    const CDialogRect size = DialogUnitsToPixels({0, 0, tmpl.cx, tmpl.cy}, base);
-    dialog->setFixedSize(size.width, size.height);
+    std::vector<CCreated> created;
     // Group boxes first, then everything else in template order (which is also the tab order).
     for (int pass = 0; pass < 2; ++pass) {
         for (const auto& c : tmpl.controls) {
             if ((c.kind == EControlKind::GroupBox) != (pass == 0))
                 continue;
             QWidget* w = CreateControl(dialog, c);
-            const CDialogRect r = DialogUnitsToPixels({c.x, c.y, c.cx, c.cy}, base);
-            int width = r.width;
-            if (c.kind == EControlKind::Label || c.kind == EControlKind::CheckBox) {
-                // The substitute face is a few pixels wider than the template's on some words: let
-                // fixed texts take the room they need rather than clip their last letters.
-                w->ensurePolished();
-                width = std::max(width, w->sizeHint().width());
-            }
-            w->setGeometry(r.x, r.y, width, r.height);
             if (c.style & CS_DISABLED)
                 w->setEnabled(false);
             if (c.style & CS_HIDDEN)
@@ -138,8 +235,61 @@ std::map<int, QWidget*> BuildDialog(QDialog* dialog, const CDialogTemplate& tmpl
                 w->setObjectName(QStringLiteral("ctl%1").arg(c.id));
                 controls[c.id] = w;
             }
+            created.push_back({&c, w});
         }
     }
+    // A label's mnemonic (Alt+letter) moves the focus to the control it names: the next one of the
+    // template that takes input. (Set before the sizes are taken: the "&" is then not counted.)
+    for (const CCreated& c : created) {
+        auto* label = qobject_cast<QLabel*>(c.widget);
+        if (!label || c.tmpl->kind != EControlKind::Label || !label->text().contains(QLatin1Char('&')))
+            continue;
+        for (const CControlTemplate* next = c.tmpl + 1; next < tmpl.controls.data() + tmpl.controls.size();
+             ++next) {
+            if (next->id == -1 || next->kind == EControlKind::Label || next->kind == EControlKind::GroupBox)
+                continue;
+            label->setBuddy(controls[next->id]);
+            break;
+        }
+    }
+    for (const CCreated& c : created)
+        c.widget->ensurePolished();
+
+    CStretch stretch;
+    stretch.from = tmpl.stretchFrom;
+    stretch.to = tmpl.stretchTo;
+    stretch.unitPixels = base.cx / 4.0;
+    if (stretch.to > stretch.from)
+        stretch.scale = ColumnScale(created, stretch);
+
+    const CDialogRect size = DialogUnitsToPixels({0, 0, tmpl.cx, tmpl.cy}, base);
+    dialog->setFixedSize(stretch.Pixels(tmpl.cx), size.height);
+    std::map<const CControlTemplate*, QRect> placed;
+    for (const CCreated& c : created) {
+        const CControlTemplate& t = *c.tmpl;
+        const CDialogRect r = DialogUnitsToPixels({t.x, t.y, t.cx, t.cy}, base);
+        const int left = stretch.Pixels(t.x);
+        int width = stretch.Pixels(t.x + t.cx) - left;
+        // Fixed texts take the width of their text: they never reach over what follows them.
+        if (t.kind == EControlKind::Label || t.kind == EControlKind::CheckBox)
+            width = c.widget->sizeHint().width();
+        placed[&t] = QRect(left, r.y, width, r.height);
+    }
+    // A result field takes its row from the end of its label's text to its own right edge.
+    for (const CCreated& c : created) {
+        const CControlTemplate& t = *c.tmpl;
+        if (t.kind != EControlKind::RightLabel)
+            continue;
+        for (const CCreated& o : created) {
+            if (o.tmpl->kind != EControlKind::Label || !SameRow(*o.tmpl, t) || o.tmpl->x >= t.x)
+                continue;
+            QRect& field = placed[&t];
+            const int start = placed[o.tmpl].right() + 1 + kValueGap;
+            field.setLeft(std::min(start, field.left()));
+        }
+    }
+    for (const CCreated& c : created)
+        c.widget->setGeometry(placed[c.tmpl]);
     return controls;
 }
 

@@ -21,10 +21,11 @@ enum class EControlKind {
     Picture, // the map picture
     VScrollBar,
     HScrollBar,
-    Icon,         // clickable icon
-    ListBox,      // several entries selectable
-    SunkenFrame,  // a frame a dialog paints into itself
-    CenteredLabel // static text centred both ways
+    Icon,          // clickable icon
+    ListBox,       // several entries selectable
+    SunkenFrame,   // a frame a dialog paints into itself
+    CenteredLabel, // static text centred both ways
+    ReportList     // rows with column headers, read from a model
 };
 
 // Initial-state and behaviour bits of a control, as the template gives them.
@@ -53,7 +54,15 @@ struct CDialogTemplate {
     std::string_view fontFace;
     int fontPoints;
     std::span<const CControlTemplate> controls;
+    // The columns [stretchFrom, stretchTo) in dialog units may be widened so that every fixed text in
+    // them fits its room with the fonts of the running system; what lies right of them moves along.
+    // Equal: the dialog keeps its template width.
+    int stretchFrom = 0;
+    int stretchTo = 0;
 };
+
+// The widest value the result fields are laid out for.
+inline constexpr const char* kWidestResultText = "99999999 bytes";
 
 // Template 102, the main dialog.
 const CDialogTemplate& MainDialogTemplate();
@@ -62,8 +71,5 @@ const CDialogTemplate& AboutDialogTemplate();
 
 // The template entry of a control, or nullptr when the template has no control with that identifier.
 const CControlTemplate* FindControl(const CDialogTemplate& tmpl, int id);
-
-// Tab stops of the Patch Objects list, in dialog units.
-constexpr int PATCH_OBJECT_TABSTOPS[] = {130, 140};
 
 } // namespace frostmark

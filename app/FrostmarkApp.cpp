@@ -1,50 +1,98 @@
 #include "app/FrostmarkApp.h"
 
 #include "app/AboutDlg.h"
+#include "app/CommandPanel.h"
 #include "app/FrostmarkDlg.h"
 
 #include <QCommandLineParser>
 #include <QTimer>
 
 #include <cstdio>
+#include <string_view>
 
 namespace frostmark {
 
+namespace {
+
+void NameApplication() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Kelvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("Frostmark"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kFrostmarkVersion));
+}
+
+struct CLaunchOptions {
+    QCommandLineOption clientDir{QStringLiteral("client-dir"),
+                                 QStringLiteral("The game client's directory (map0.mul, radarcol.mul)."),
+                                 QStringLiteral("dir")};
+    QCommandLineOption settingsFile{
+        QStringLiteral("settings"),
+        QStringLiteral("Keep the settings in this INI file instead of the user's."), QStringLiteral("file")};
+    // For scripted screenshots and tests: not for everyday use, so not in the help.
+    QCommandLineOption analyze{QStringLiteral("analyze"),
+                               QStringLiteral("Run Analyze once the dialog is shown.")};
+    QCommandLineOption screenshot{
+        QStringLiteral("screenshot"),
+        QStringLiteral(
+            "Save a picture of the dialog to this PNG file once it is shown (and analyzed), then close."),
+        QStringLiteral("png")};
+    QCommandLineOption area{QStringLiteral("area"),
+                            QStringLiteral("Add a Patch Areas entry, in world tiles (repeatable)."),
+                            QStringLiteral("left,top,right,bottom")};
+    QCommandLineOption windowSize{QStringLiteral("window-size"),
+                                  QStringLiteral("Open the window at this size in pixels."),
+                                  QStringLiteral("WIDTHxHEIGHT")};
+
+    void AddTo(QCommandLineParser& parser) {
+        parser.setApplicationDescription(QStringLiteral(
+            "Frostmark: freezes the static scenery of a Tavrel world file into a freeze patch file."));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        for (QCommandLineOption* hidden : {&analyze, &screenshot, &area, &windowSize})
+            hidden->setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOptions({clientDir, settingsFile, analyze, screenshot, area, windowSize});
+    }
+};
+
+} // namespace
+
 CFrostmarkApp::CFrostmarkApp(int& argc, char** argv) : QApplication(argc, argv) {
-    setOrganizationName(QStringLiteral("Kelvane"));
-    setApplicationName(QStringLiteral("Frostmark"));
-    setApplicationVersion(QString::fromLatin1(kFrostmarkVersion));
+    NameApplication();
 }
 
 CFrostmarkApp::~CFrostmarkApp() = default;
 
+std::optional<int> CFrostmarkApp::AnswerInformationOptions(int argc, char** argv) {
+    bool asked = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") // what follows is no option
+            break;
+        asked = asked || arg == "-h" || arg == "--help" || arg == "-?" || arg == "--help-all" ||
+                arg == "-v" || arg == "--version";
+    }
+    if (!asked)
+        return std::nullopt;
+    // A core application needs no window system; the parser prints and ends the program itself.
+    QCoreApplication core(argc, argv);
+    NameApplication();
+    QCommandLineParser parser;
+    CLaunchOptions options;
+    options.AddTo(parser);
+    parser.process(core);
+    return 0;
+}
+
 int CFrostmarkApp::InitInstance() {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Frostmark: freezes the static scenery of a Tavrel world file into a freeze patch file."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption clientDir(
-        QStringLiteral("client-dir"), QStringLiteral("The game client's directory (map0.mul, radarcol.mul)."),
-        QStringLiteral("dir"));
-    const QCommandLineOption settingsFile(
-        QStringLiteral("settings"),
-        QStringLiteral("Keep the settings in this INI file instead of the user's."), QStringLiteral("file"));
-    const QCommandLineOption analyze(QStringLiteral("analyze"),
-                                     QStringLiteral("Run Analyze once the dialog is shown."));
-    const QCommandLineOption screenshot(
-        QStringLiteral("screenshot"),
-        QStringLiteral(
-            "Save a picture of the dialog to this PNG file once it is shown (and analyzed), then close."),
-        QStringLiteral("png"));
-    const QCommandLineOption area(QStringLiteral("area"),
-                                  QStringLiteral("Add a Patch Areas entry, in world tiles (repeatable)."),
-                                  QStringLiteral("left,top,right,bottom"));
-    const QCommandLineOption windowSize(QStringLiteral("window-size"),
-                                        QStringLiteral("Open the window at this size in pixels."),
-                                        QStringLiteral("WIDTHxHEIGHT"));
-    parser.addOptions({clientDir, settingsFile, analyze, screenshot, area, windowSize});
+    CLaunchOptions launch;
+    launch.AddTo(parser);
     parser.process(*this);
+    const QCommandLineOption& clientDir = launch.clientDir;
+    const QCommandLineOption& settingsFile = launch.settingsFile;
+    const QCommandLineOption& analyze = launch.analyze;
+    const QCommandLineOption& screenshot = launch.screenshot;
+    const QCommandLineOption& area = launch.area;
+    const QCommandLineOption& windowSize = launch.windowSize;
 
     m_settings = parser.isSet(settingsFile) ? std::make_unique<CQtSettingsStore>(parser.value(settingsFile))
                                             : std::make_unique<CQtSettingsStore>();
@@ -72,9 +120,7 @@ int CFrostmarkApp::InitInstance() {
     if (parser.isSet(analyze) || parser.isSet(screenshot)) {
         const bool runAnalyze = parser.isSet(analyze);
         const QString png = parser.value(screenshot);
-        QTimer::singleShot(200, &dlg, [&dlg, runAnalyze, png, &status] {
-            if (runAnalyze)
-                dlg.OnAnalyze();
+        const auto takePicture = [&dlg, png, &status] {
             if (png.isEmpty())
                 return;
             // Let the results and the overlay paint before the picture is taken.
@@ -85,6 +131,15 @@ int CFrostmarkApp::InitInstance() {
                 }
                 dlg.reject();
             });
+        };
+        if (runAnalyze)
+            QObject::connect(&dlg.Commands(), &CCommandPanel::CommandFinished, &dlg, takePicture,
+                             Qt::SingleShotConnection);
+        QTimer::singleShot(200, &dlg, [&dlg, runAnalyze, takePicture] {
+            if (runAnalyze)
+                dlg.OnAnalyze();
+            if (!runAnalyze || !dlg.Commands().IsBusy())
+                takePicture();
         });
     }
     dlg.exec();

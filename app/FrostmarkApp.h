@@ -24,6 +24,10 @@ public:
     // program's exit status.
     int InitInstance();
 
+    // --help and --version, answered before any window system is needed (a host without a display
+    // can still ask): prints and answers the exit status; nullopt when neither was asked for.
+    static std::optional<int> AnswerInformationOptions(int argc, char** argv);
+
     CScriptObjects& Scripts() { return m_scripts; }
 
 private:

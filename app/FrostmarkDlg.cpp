@@ -1,20 +1,23 @@
 #include "app/FrostmarkDlg.h"
 
 #include "app/AboutDlg.h"
+#include "app/CommandPanel.h"
 #include "app/DialogBuilder.h"
 #include "app/DialogSettings.h"
 #include "app/Icons.h"
 #include "app/MainWindowLayout.h"
 #include "app/MapCanvas.h"
 #include "app/Resource.h"
+#include "app/StatusLine.h"
+#include "app/ToolTips.h"
+#include "app/UserGuide.h"
 #include "app/Widgets.h"
-#include "engine/Commands.h"
 #include "mapview/ClientDirectory.h"
 #include "model/ScriptObjects.h"
-#include "platform/Log.h"
 #include "platform/qt/QtDialogControls.h"
 #include "platform/qt/QtDialogUnits.h"
 
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -60,13 +63,48 @@ CFrostmarkDlg::CFrostmarkDlg(CScriptObjects& scripts, const CServices& services,
     // Every control where the template puts it at the template's size, which is the smallest the window
     // gets; bars along the bottom go in with m_layout->AddBottom().
     m_layout = InstallMainWindowLayout(this, m_widgets);
+    // Below the template's area: the line that says why the results are out of date, then the status
+    // line with the message of the last command.
+    auto* notice = new QLabel(this);
+    notice->setObjectName(QStringLiteral("ctl%1").arg(IDC_NOTICE));
+    notice->setTextFormat(Qt::PlainText);
+    notice->setWordWrap(true);
+    notice->setContentsMargins(DialogUnitsToPixelsX(7, DialogBaseUnits(font())), 0, 0, 0);
+    notice->setMinimumHeight(2 * notice->fontMetrics().lineSpacing());
+    m_widgets[IDC_NOTICE] = notice;
+    static_cast<CQtDialogControls*>(m_controls.get())->Bind(IDC_NOTICE, notice);
+    m_layout->AddBottom(notice);
+    m_status = new CStatusLine(this);
+    m_status->setObjectName(QStringLiteral("statusLine"));
+    m_layout->AddBottom(m_status);
+    resize(m_layout->BaseSize());
+    CCommandPanel::CWiring wiring;
+    wiring.controls = m_controls.get();
+    wiring.widget = [this](int id) { return Control(id); };
+    wiring.readOptions = [this] {
+        ReadOptions();
+        return m_options;
+    };
+    wiring.status = m_status;
+    wiring.window = this;
+    m_commands = std::make_unique<CCommandPanel>(m_scripts, m_services, std::move(wiring));
     OnInitDialog();
 }
 
 CFrostmarkDlg::~CFrostmarkDlg() {
     if (m_services.timers)
         m_services.timers->StopTimer(IDT_MAP_OVERLAY);
+    // The running command ends first: it reads the scripts and the freeze list.
+    m_commands.reset();
     FreeLists();
+}
+
+const CFreezeList& CFrostmarkDlg::FreezeList() const {
+    return m_commands->FreezeList();
+}
+
+void CFrostmarkDlg::InputsChanged() {
+    m_commands->InputsChanged();
 }
 
 QWidget* CFrostmarkDlg::Control(int id) const {
@@ -85,9 +123,12 @@ void CFrostmarkDlg::OnInitDialog() {
     setWindowIcon(AppIcon());
 
     // The About box and the client directory: window managers here give no system menu to add to, so
-    // both live in the dialog's context menu; F1 opens the About box too.
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, &CFrostmarkDlg::OnAbout);
+    // both live in the dialog's context menu. F1 opens the user guide.
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, &CFrostmarkDlg::OnUserGuide);
+    for (const auto& [id, widget] : m_widgets)
+        if (const char* tip = ControlToolTip(id))
+            widget->setToolTip(tr(tip));
 
     // Buttons.
     connect(ControlAs<QPushButton>(IDC_ANALYZE), &QPushButton::clicked, this, &CFrostmarkDlg::OnAnalyze);
@@ -99,7 +140,7 @@ void CFrostmarkDlg::OnInitDialog() {
     connect(ControlAs<QPushButton>(IDCANCEL), &QPushButton::clicked, this, &CFrostmarkDlg::reject);
 
     // The Delete key in both lists.
-    ControlAs<QListWidget>(IDC_PATCH_OBJECTS)->installEventFilter(this);
+    Control(IDC_PATCH_OBJECTS)->installEventFilter(this);
     auto* areas = ControlAs<QListWidget>(IDC_PATCH_AREAS);
     areas->installEventFilter(this);
     connect(areas, &QListWidget::itemSelectionChanged, this, &CFrostmarkDlg::OnPatchAreaSelectionChanged);
@@ -127,17 +168,6 @@ void CFrostmarkDlg::OnInitDialog() {
 
     LoadSettings();
 
-    m_controls->ListSetTabStops(IDC_PATCH_OBJECTS, {PATCH_OBJECT_TABSTOPS[0], PATCH_OBJECT_TABSTOPS[1]});
-    {
-        // The same stops, sized so the horizontal scroll bar reaches the colour column.
-        auto* objects = ControlAs<QListWidget>(IDC_PATCH_OBJECTS);
-        QAbstractItemDelegate* plain = objects->itemDelegate();
-        objects->setItemDelegate(
-            new CTabbedEntryDelegate({PATCH_OBJECT_TABSTOPS[0], PATCH_OBJECT_TABSTOPS[1]}, objects));
-        if (plain && plain->parent() == objects)
-            plain->deleteLater();
-    }
-
     PrepareMap();
 
     if (m_services.timers)
@@ -145,9 +175,7 @@ void CFrostmarkDlg::OnInitDialog() {
 }
 
 void CFrostmarkDlg::FreeLists() {
-    m_freezeList.RemoveAll();
     m_scripts.UnloadScripts();
-    m_controls->ListReset(IDC_PATCH_OBJECTS);
     m_controls->ListReset(IDC_PATCH_AREAS);
     m_map.PatchAreas().Clear();
 }
@@ -158,8 +186,22 @@ void CFrostmarkDlg::accept() {
 }
 
 void CFrostmarkDlg::reject() {
+    // Escape while a command runs stops the command and keeps the window; the close box stops it and
+    // closes the window once it has stopped.
+    if (m_commands->IsBusy()) {
+        m_commands->Cancel();
+        if (!m_closing)
+            return;
+        m_commands->WaitForCommand();
+    }
     SaveSettings();
     QDialog::reject();
+}
+
+void CFrostmarkDlg::closeEvent(QCloseEvent* event) {
+    m_closing = true;
+    QDialog::closeEvent(event);
+    m_closing = false;
 }
 
 // ---------------------------------------------------------------- settings
@@ -219,129 +261,24 @@ void CFrostmarkDlg::ReadOptions() {
 // ---------------------------------------------------------------- the three commands
 
 void CFrostmarkDlg::OnAnalyze() {
+    if (m_commands->IsBusy())
+        return;
     SaveSettings();
-    CWaitCursorGuard wait(m_services.waitCursor);
-    const std::string world = m_controls->GetText(IDC_WORLDFILE);
-    if (world.empty()) {
-        ShowMessage(m_services.messages, "Please enter the path to your worldfile", kMessageCaption,
-                    MessageIcon::Information);
-        return;
-    }
-    m_controls->ListReset(IDC_PATCH_OBJECTS);
-    m_freezeList.RemoveAll();
-    m_controls->Show(IDC_PATCH_OBJECTS, false);
-    m_controls->Enable(IDC_CREATEPATCH, false);
-    m_controls->Enable(IDC_CLEANWORLD, false);
-    m_controls->UpdateNow();
-
-    // Step by step as the user sees it: results cleared, then the scripts (once) and the scan.
-    m_controls->SetProgressPos(IDC_PROGRESS, 0);
-    ClearResultFields();
-    ReadOptions();
-    CAnalysisRequest request;
-    request.worldPath = world;
-    request.scriptDirectory = m_controls->GetText(IDC_SCRIPTDIR);
-    request.options = m_options;
-    const CAnalysisResult result = Analyze(m_scripts, request, m_services, m_freezeList, this);
-    m_counts = result.counts;
-    if (result.status != AnalysisStatus::Ok) {
-        m_controls->ListReset(IDC_PATCH_OBJECTS);
-        m_controls->SetProgressPos(IDC_PROGRESS, 0);
-        ClearResultFields();
-        m_controls->Show(IDC_PATCH_OBJECTS, true);
-        ShowMessage(m_services.messages, result.Message(), kMessageCaption,
-                    result.status == AnalysisStatus::NoWorldPath ? MessageIcon::Information
-                                                                 : MessageIcon::Error);
-        return;
-    }
-    SetResultFields(m_counts);
-    m_controls->SetProgressPos(IDC_PROGRESS, 0);
-    m_controls->Enable(IDC_CREATEPATCH, true);
-    m_controls->Show(IDC_PATCH_OBJECTS, true);
-    if (const std::string note = FormatOutsideMapNote(m_counts); !note.empty()) {
-        g_Log.Log("%s", note.c_str());
-        ShowMessage(m_services.messages, note + ".", kMessageCaption, MessageIcon::Information);
-    }
+    m_commands->Analyze();
 }
 
 void CFrostmarkDlg::OnCreatePatchFile() {
-    SaveSettings();
-    CWaitCursorGuard wait(m_services.waitCursor);
-    m_controls->SetProgressPos(IDC_PROGRESS, 0);
-    const CPatchResult result = CreatePatchFile(m_controls->GetText(IDC_PATCHFILE), m_freezeList, m_scripts,
-                                                this, m_controls->GetText(IDC_WORLDFILE));
-    m_controls->SetProgressPos(IDC_PROGRESS, 0);
-    if (!result.ok) {
-        ShowCommandFailure(result);
+    if (m_commands->IsBusy())
         return;
-    }
-    m_controls->Enable(IDC_CLEANWORLD, true);
+    SaveSettings();
+    m_commands->CreatePatchFile();
 }
 
 void CFrostmarkDlg::OnCleanWorldfile() {
-    SaveSettings();
-    CWaitCursorGuard wait(m_services.waitCursor);
-    m_controls->SetProgressPos(IDC_PROGRESS, 0);
-    const std::string input = m_controls->GetText(IDC_WORLDFILE);
-    const CCleanResult result =
-        CleanWorldFile(input, m_controls->GetText(IDC_OUTPUTWORLD), m_freezeList, m_scripts, this);
-    m_controls->SetProgressPos(IDC_PROGRESS, 0);
-    if (!result.ok) {
-        ShowCommandFailure(result);
+    if (m_commands->IsBusy())
         return;
-    }
-    if (!result.DroppedAsExpected()) {
-        ShowMessage(m_services.messages,
-                    "Only " + std::to_string(result.recordsDropped) + " of the " +
-                        std::to_string(result.recordsExpected) + " frozen objects were found in " + input +
-                        ". The world file has changed since the analysis: analyze it again and create a new "
-                        "patch file before using the output world file.",
-                    kMessageCaption, MessageIcon::Warning);
-    }
-}
-
-void CFrostmarkDlg::ShowCommandFailure(const CCommandResult& result) {
-    ShowMessage(m_services.messages, result.error, kMessageCaption, MessageIcon::Error);
-}
-
-void CFrostmarkDlg::SetResultFields(const CAnalysisCounts& counts) {
-    m_controls->SetText(IDC_TOPLEVEL_COUNT, FormatTopLevelCount(counts));
-    m_controls->SetText(IDC_FREEZE_COUNT, FormatFreezeCount(counts));
-    m_controls->SetText(IDC_PATCH_SIZE, FormatSizeEstimate(counts));
-}
-
-void CFrostmarkDlg::ClearResultFields() {
-    for (int id : {IDC_TOPLEVEL_COUNT, IDC_FREEZE_COUNT, IDC_PATCH_SIZE})
-        m_controls->SetText(id, "");
-}
-
-void CFrostmarkDlg::OnStart(std::uint64_t fileSize) {
-    m_progressTotal = fileSize;
-    SetProgressBar(0, fileSize);
-}
-
-void CFrostmarkDlg::OnProgress(const CAnalysisCounts& counts, std::uint64_t bytePosition) {
-    SetResultFields(counts);
-    SetProgressBar(bytePosition, m_progressTotal);
-    m_controls->UpdateNow();
-}
-
-void CFrostmarkDlg::OnChosen(const CWorldItem& item, std::size_t index) {
-    const int row = m_controls->ListAddString(IDC_PATCH_OBJECTS, FormatPatchObjectLine(item));
-    (void)index;
-    m_controls->ListSetItemData(IDC_PATCH_OBJECTS, row, reinterpret_cast<std::uintptr_t>(&item));
-}
-
-void CFrostmarkDlg::OnProgress(std::uint64_t done, std::uint64_t total) {
-    SetProgressBar(done, total);
-    m_controls->UpdateNow();
-}
-
-void CFrostmarkDlg::SetProgressBar(std::uint64_t done, std::uint64_t total) {
-    // The bar counts in 32 bits; larger files are shown in proportion.
-    std::uint64_t divisor = total / 0x7FFFFFFFu + 1;
-    m_controls->SetProgressRange(IDC_PROGRESS, 0, static_cast<std::uint32_t>(total / divisor));
-    m_controls->SetProgressPos(IDC_PROGRESS, static_cast<std::uint32_t>(std::min(done, total) / divisor));
+    SaveSettings();
+    m_commands->CleanWorldfile();
 }
 
 // ---------------------------------------------------------------- the lists and the keyboard
@@ -376,32 +313,7 @@ bool CFrostmarkDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CFrostmarkDlg::OnDeletePatchObjects() {
-    const std::vector<int> selected = m_controls->ListSelection(IDC_PATCH_OBJECTS);
-    if (selected.empty())
-        return;
-    m_controls->Show(IDC_PATCH_OBJECTS, false);
-    std::vector<std::size_t> indexes;
-    indexes.reserve(selected.size());
-    for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
-        // Entries and freeze list records correspond one to one, in the same order; the record an
-        // entry carries confirms it (and finds it should the two ever disagree).
-        const auto* item =
-            reinterpret_cast<const CWorldItem*>(m_controls->ListItemData(IDC_PATCH_OBJECTS, *it));
-        const auto row = static_cast<std::size_t>(*it);
-        long index = -1;
-        if (row < m_freezeList.Count() && &m_freezeList[row] == item)
-            index = static_cast<long>(row);
-        else if (item)
-            index = m_freezeList.IndexOf(item);
-        if (index >= 0)
-            indexes.push_back(static_cast<std::size_t>(index));
-        m_controls->ListDeleteString(IDC_PATCH_OBJECTS, *it);
-    }
-    RemoveFreezeEntries(m_freezeList, indexes, m_counts);
-    m_controls->Show(IDC_PATCH_OBJECTS, true);
-    m_controls->SetFocus(IDC_PATCH_OBJECTS);
-    m_controls->SetText(IDC_FREEZE_COUNT, FormatFreezeCount(m_counts));
-    m_controls->SetText(IDC_PATCH_SIZE, FormatSizeEstimate(m_counts));
+    m_commands->DeleteSelected();
 }
 
 void CFrostmarkDlg::OnDeletePatchAreas() {
@@ -430,7 +342,16 @@ void CFrostmarkDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(tr("&About frostmark..."), this, &CFrostmarkDlg::OnAbout);
     menu.addAction(tr("&Client directory..."), this, &CFrostmarkDlg::OnChooseClientDirectory);
+    menu.addAction(tr("&User guide"), QKeySequence::HelpContents, this, &CFrostmarkDlg::OnUserGuide);
     menu.exec(event->globalPos());
+}
+
+void CFrostmarkDlg::OnUserGuide() {
+    if (!m_guide)
+        m_guide = new CUserGuide(this);
+    m_guide->show();
+    m_guide->raise();
+    m_guide->activateWindow();
 }
 
 void CFrostmarkDlg::OnAbout() {

@@ -3,8 +3,6 @@
 // Objects and Patch Areas lists and the map. Its handlers read the controls, call the core and show
 // what comes back; everything the commands compute lives in the core libraries.
 
-#include "engine/Analysis.h"
-#include "engine/CommandProgress.h"
 #include "engine/FreezeList.h"
 #include "engine/Selection.h"
 #include "mapview/MapView.h"
@@ -23,9 +21,12 @@ class QScrollBar;
 
 namespace frostmark {
 
+class CCommandPanel;
 class CMapCanvas;
 class CTemplateLayout;
 class CScriptObjects;
+class CStatusLine;
+class CUserGuide;
 
 // Names of the settings values.
 inline constexpr const char* kSettingInputWorld = "Input Worldfile";
@@ -41,7 +42,7 @@ inline constexpr const char* kSettingWindowGeometry = "Window Geometry";
 // The caption of the program's message boxes.
 inline constexpr const char* kMessageCaption = "Frostmark";
 
-class CFrostmarkDlg : public QDialog, private IAnalysisObserver, private ICommandProgress {
+class CFrostmarkDlg : public QDialog {
     Q_OBJECT
 public:
     struct Options {
@@ -65,11 +66,16 @@ public:
     template <class T> T* ControlAs(int id) const { return qobject_cast<T*>(Control(id)); }
 
     // What the handlers work on, for tests.
-    const CFreezeList& FreezeList() const { return m_freezeList; }
+    const CFreezeList& FreezeList() const;
     const CFreezeOptions& FreezeOptions() const { return m_options; }
     std::uint32_t OptionFlags() const { return m_options.flags; }
     CMapView& MapView() { return m_map; }
     CMapCanvas* MapPicture() const;
+    // The three commands, their results and the Patch Objects list.
+    CCommandPanel& Commands() const { return *m_commands; }
+    // The status line at the bottom: the message of the last command, and room for permanent sections
+    // (QStatusBar::addPermanentWidget).
+    CStatusLine* StatusLine() const { return m_status; }
 
     // ---- the handlers
     void OnAnalyze();
@@ -86,11 +92,18 @@ public:
     void AddPatchAreaText(const std::string& text);
     // Redraws the green patch area rectangles over the map.
     void DrawPatchAreas();
+    // Every edit of an input of the analysis ends here (the path fields, the option boxes, the art ID
+    // boxes, the patch areas; the world file on disk is looked at every second): the results are marked
+    // out of date when the inputs no longer match those of the analysis, and current again when they do.
+    void InputsChanged();
+    // F1: the short user guide shipped with the program.
+    void OnUserGuide();
 
     void accept() override; // OnOK
     void reject() override; // OnCancel: Escape and the close box
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -116,18 +129,6 @@ private:
     void UpdateDragFrame();
     void UpdatePictureGeometry();
 
-    void SetResultFields(const CAnalysisCounts& counts);
-    void ClearResultFields();
-    void ShowCommandFailure(const CCommandResult& result);
-
-    // IAnalysisObserver
-    void OnStart(std::uint64_t fileSize) override;
-    void OnProgress(const CAnalysisCounts& counts, std::uint64_t bytePosition) override;
-    void OnChosen(const CWorldItem& item, std::size_t index) override;
-    // ICommandProgress
-    void OnProgress(std::uint64_t done, std::uint64_t total) override;
-    void SetProgressBar(std::uint64_t done, std::uint64_t total);
-
     CScriptObjects& m_scripts;
     CServices m_services;
     Options m_launch;
@@ -135,11 +136,13 @@ private:
     std::unique_ptr<IDialogControls> m_controls;
     CTemplateLayout* m_layout = nullptr;
 
-    CFreezeList m_freezeList;
-    CAnalysisCounts m_counts;
     CFreezeOptions m_options;
     CMapView m_map;
-    std::uint64_t m_progressTotal = 0;
+
+    CStatusLine* m_status = nullptr;
+    CUserGuide* m_guide = nullptr;
+    std::unique_ptr<CCommandPanel> m_commands;
+    bool m_closing = false;
 };
 
 } // namespace frostmark

@@ -49,6 +49,9 @@ constexpr int IDC_MAP = 1029;
 constexpr int IDC_ZOOMIN = 1030;
 constexpr int IDC_ZOOMOUT = 1031;
 constexpr int IDC_PATCH_AREAS = 1032;
+// Our additions: stopping the running command, and the line that says why results are out of date.
+constexpr int IDC_CANCEL_COMMAND = 1040;
+constexpr int IDC_NOTICE = 1041;
 
 // About box controls (the numbers overlap the main dialog's; they live in another window).
 constexpr int IDC_ABOUT_VERSION = 1023;

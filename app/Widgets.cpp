@@ -34,33 +34,6 @@ void CGroupFrame::paintEvent(QPaintEvent*) {
     }
 }
 
-CTabbedEntryDelegate::CTabbedEntryDelegate(std::vector<int> dialogUnits, QObject* parent)
-    : CTabStopDelegate(std::move(dialogUnits), parent) {}
-
-QSize CTabbedEntryDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    QSize size = CTabStopDelegate::sizeHint(option, index);
-    const QString text = index.data(Qt::DisplayRole).toString();
-    if (!text.contains(QLatin1Char('\t')))
-        return size;
-    // The columns laid out as the painting lays them out: each at the next stop beyond the text so far,
-    // past the last stop at the next multiple of 32 dialog units.
-    const std::vector<int> stops = StopPixels(option.font);
-    const QFontMetrics metrics(option.font);
-    const int step = std::max(1, DialogUnitsToPixelsX(32, DialogBaseUnits(option.font)));
-    int x = 0;
-    const QStringList columns = text.split(QLatin1Char('\t'));
-    for (int column = 0; column < columns.size(); ++column) {
-        if (column > 0) {
-            const auto next = std::find_if(stops.begin(), stops.end(), [&](int stop) { return stop > x; });
-            x = next != stops.end() ? *next : (x / step + 1) * step;
-        }
-        x += metrics.horizontalAdvance(columns[column]);
-    }
-    // The text area's margins on both sides.
-    size.setWidth(std::max(size.width(), x + 2 * metrics.averageCharWidth()));
-    return size;
-}
-
 CClickableIcon::CClickableIcon(const QPixmap& pixmap, QWidget* parent) : QWidget(parent), m_pixmap(pixmap) {
     setCursor(Qt::PointingHandCursor);
 }

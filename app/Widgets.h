@@ -1,6 +1,6 @@
 #pragma once
-// The few widgets the dialog needs beyond Qt's own: the group frames, the clickable zoom icons and the
-// tab-stop drawing of the Patch Objects list. The map picture is app/MapCanvas.h.
+// The few widgets the dialog needs beyond Qt's own: the group frames and the clickable zoom icons. The
+// map picture is app/MapCanvas.h.
 
 #include <QColor>
 #include <QImage>
@@ -27,15 +27,6 @@ protected:
 
 private:
     QString m_title;
-};
-
-// The tab-stop drawing of list entries, with a size that covers the expanded columns, so that the list's
-// horizontal scroll bar reaches the last column.
-class CTabbedEntryDelegate : public CTabStopDelegate {
-    Q_OBJECT
-public:
-    CTabbedEntryDelegate(std::vector<int> dialogUnits, QObject* parent);
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
 // A clickable icon: shows a pixmap centred and reports a left click.

@@ -3,6 +3,8 @@
 #include "platform/Log.h"
 
 int main(int argc, char** argv) {
+    if (const auto status = frostmark::CFrostmarkApp::AnswerInformationOptions(argc, argv))
+        return *status;
     // Before any other allocation: a script set of tens of megabytes becomes hundreds of thousands of
     // small objects.
     frostmark::PrepareHugePageHeap(std::size_t(512) << 20);

@@ -88,12 +88,14 @@ void COstrelLog::Log(const char* format, ...) noexcept {
     } catch (...) {
         now = LocalNow();
     }
+    std::string stamp;
     try {
-        const std::string stamp = FormatTimeStamp(now);
-        std::fputs(stamp.c_str(), m_file);
+        stamp = FormatTimeStamp(now);
     } catch (...) {
         return;
     }
+    const std::lock_guard<std::mutex> line(m_lineMutex);
+    std::fputs(stamp.c_str(), m_file);
     va_list args;
     va_start(args, format);
     std::vfprintf(m_file, format, args);

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
 
 namespace frostmark {
@@ -55,6 +56,8 @@ public:
     static std::string FormatTimeStamp(const std::tm& time);
 
 private:
+    // The desktop program's commands log from a thread of their own: a line is written whole.
+    std::mutex m_lineMutex;
     std::FILE* m_file = nullptr;
     std::filesystem::path m_path;
     Clock m_clock;

@@ -6,6 +6,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include "tools/worldgen/WorldGen.h"
+
 #include <fstream>
 #include <iterator>
 
@@ -52,11 +54,22 @@ void CDialogHarness::Type(int id, const QString& text) {
     if (auto* box = qobject_cast<QPlainTextEdit*>(w))
         box->clear();
     w->setFocus();
-    QTest::keyClicks(w, text);
+    // Line breaks are typed as the Return key they are.
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            QTest::keyClick(w, Qt::Key_Return);
+        QTest::keyClicks(w, lines[i]);
+    }
 }
 
 void CDialogHarness::Click(int id) {
     QTest::mouseClick(Control(id), Qt::LeftButton);
+}
+
+void CDialogHarness::ClickAndWait(int id) {
+    Click(id);
+    dlg->Commands().WaitForCommand();
 }
 
 void CDialogHarness::SetChecked(int id, bool checked) {
@@ -76,6 +89,16 @@ std::string GoldenPatch() {
 }
 std::string GoldenSerials() {
     return FROSTMARK_SOURCE_DIR "/tests/cli/golden/sample-main.serials";
+}
+
+void WriteGeneratedWorld(const std::string& path, std::uint64_t items, std::uint64_t seed) {
+    SWorldGenOptions options;
+    options.seed = seed;
+    options.itemCount = items;
+    std::ofstream out(path, std::ios::binary);
+    GenerateWorld(options, [&](const char* data, std::size_t size) {
+        return bool(out.write(data, static_cast<std::streamsize>(size)));
+    });
 }
 
 std::vector<char> ReadBytes(const std::string& path) {

@@ -3,8 +3,11 @@
 // record instead of blocking, a progress window factory that counts the windows it showed, and the
 // sample shard.
 
+#include "app/CommandPanel.h"
 #include "app/FrostmarkDlg.h"
+#include "app/PatchObjectsModel.h"
 #include "app/Resource.h"
+#include "app/StatusLine.h"
 #include "model/ScriptObjects.h"
 #include "platform/MemoryServices.h"
 #include "platform/qt/QtProgressWindow.h"
@@ -72,10 +75,16 @@ struct CDialogHarness {
     // Shows the dialog and waits until it is on the (offscreen) screen.
     void Show();
     QWidget* Control(int id) const { return dlg->Control(id); }
+    CCommandPanel& Commands() const { return dlg->Commands(); }
+    CPatchObjectsModel& Objects() const { return dlg->Commands().Objects(); }
+    QString Status() const { return dlg->StatusLine()->Text(); }
+    QString Notice() const { return dlg->Commands().NoticeText(); }
     std::string Text(int id) const { return dlg->Controls().GetText(id); }
     // Types into an edit field as a user would.
     void Type(int id, const QString& text);
     void Click(int id);
+    // Clicks a command button and waits until the command has ended and its results are shown.
+    void ClickAndWait(int id);
     void SetChecked(int id, bool checked);
 };
 
@@ -85,6 +94,9 @@ std::string SampleScripts();
 // The files of the expected results of the sample shard, derived independently of the program.
 std::string GoldenPatch();
 std::string GoldenSerials();
+
+// Writes a synthetic world of `items` records (the world generator's defaults, a fixed seed).
+void WriteGeneratedWorld(const std::string& path, std::uint64_t items, std::uint64_t seed = 7);
 
 std::vector<char> ReadBytes(const std::string& path);
 std::vector<std::string> ReadLines(const std::string& path);

@@ -1,10 +1,12 @@
-// The dialog as the user first sees it: every control of the template where the template puts it, with
-// its text and initial state, the caption and icon, and the About box.
+// The dialog as the user first sees it: every control of the template in its row, with its text and
+// initial state, no text over another control, mnemonics and tooltips, the caption and icon, the user
+// guide and the About box.
 #include "AppTestSupport.h"
 
 #include "app/AboutDlg.h"
 #include "app/DialogBuilder.h"
 #include "app/DialogTemplate.h"
+#include "app/UserGuide.h"
 #include "app/Widgets.h"
 #include "platform/qt/QtDialogUnits.h"
 
@@ -20,7 +22,9 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSet>
 #include <QTest>
+#include <QTextBrowser>
 
 #include <QTimer>
 #include <functional>
@@ -48,28 +52,48 @@ class DialogLayoutTest : public QObject {
 private slots:
     void controlsSitAtTheirTemplateRectangles() {
         CDialogHarness h(SettingsFile());
+        h.Show();
         const CDialogTemplate& tmpl = MainDialogTemplate();
         const QFont font = DialogFont(tmpl);
-        QCOMPARE(h.dlg->size(), DialogSize(font, 493, 279));
+        // The template's height; below it across the whole width the notice line, then the status line.
+        const QSize templateSize = DialogSize(font, tmpl.cx, tmpl.cy);
+        const QRect notice = h.Control(IDC_NOTICE)->geometry();
+        const QRect status = h.dlg->StatusLine()->geometry();
+        QCOMPARE(notice.top(), templateSize.height());
+        QCOMPARE(status.top(), notice.bottom() + 1);
+        QCOMPARE(status.bottom(), h.dlg->height() - 1);
+        QCOMPARE(notice.width(), h.dlg->width());
+        QCOMPARE(status.width(), h.dlg->width());
+        QVERIFY(notice.height() >= 2 * h.Control(IDC_NOTICE)->fontMetrics().lineSpacing());
+        QVERIFY(h.dlg->width() >= templateSize.width());
+        // Rows stay where the template puts them; columns keep their order and widths never shrink.
         int checked = 0;
+        std::vector<std::pair<const CControlTemplate*, QRect>> placed;
         for (const CControlTemplate& c : tmpl.controls) {
             if (c.id == -1)
                 continue;
             QWidget* w = h.Control(c.id);
             QVERIFY2(w, qPrintable(QStringLiteral("control %1 missing").arg(c.id)));
             const QRect expected = DialogRect(font, c.x, c.y, c.cx, c.cy);
-            QCOMPARE(w->pos(), expected.topLeft());
+            QCOMPARE(w->y(), expected.y());
             QCOMPARE(w->height(), expected.height());
-            // Fixed texts may take a few pixels more than their rectangle, never less.
-            if (c.kind == EControlKind::Label || c.kind == EControlKind::CheckBox)
-                QVERIFY(w->width() >= expected.width());
-            else
-                QCOMPARE(w->width(), expected.width());
+            if (c.kind != EControlKind::RightLabel)
+                QVERIFY(w->x() >= expected.x());
+            if (c.kind != EControlKind::Label && c.kind != EControlKind::CheckBox &&
+                c.kind != EControlKind::RightLabel)
+                QVERIFY2(w->width() >= expected.width(), qPrintable(QString::number(c.id)));
+            placed.emplace_back(&c, w->geometry());
             ++checked;
         }
-        QCOMPARE(checked, 29);
-        // The template's picture is 256 x 158 units: at the dialog font that is about the 384 x 256
-        // image, so the whole world fits at the farthest level.
+        QCOMPARE(checked, 30);
+        for (const auto& [a, ra] : placed)
+            for (const auto& [b, rb] : placed)
+                if (a->x < b->x && a->kind != EControlKind::RightLabel && b->kind != EControlKind::RightLabel)
+                    QVERIFY2(ra.x() < rb.x(),
+                             qPrintable(QStringLiteral("%1 before %2").arg(a->id).arg(b->id)));
+        // The map keeps its size: about the 384 x 256 image, so the whole world fits at the farthest level.
+        const CControlTemplate* map = FindControl(tmpl, IDC_MAP);
+        QCOMPARE(h.Control(IDC_MAP)->width(), DialogRect(font, map->x, map->y, map->cx, map->cy).width());
         QVERIFY(qAbs(h.Control(IDC_MAP)->width() - 384) <= 64);
     }
 
@@ -132,6 +156,81 @@ private slots:
             QCOMPARE(w->geometry(), r);
     }
 
+    // No fixed text reaches over another control or a value, and every value has room for a grown world's
+    // figures. Run at the default size and, as a second ctest case, at a scale factor of 2.
+    void noTextCoversAnotherControl() {
+        CDialogHarness h(SettingsFile());
+        h.Show();
+        QList<QWidget*> controls;
+        for (QWidget* w : h.dlg->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            if (w->isVisible() && !qobject_cast<CGroupFrame*>(w))
+                controls << w;
+        int texts = 0;
+        for (QWidget* text : controls) {
+            const bool fixed = qobject_cast<QLabel*>(text) || qobject_cast<QAbstractButton*>(text);
+            if (!fixed || text->objectName() == QStringLiteral("ctl%1").arg(IDC_NOTICE))
+                continue;
+            ++texts;
+            // Its own text fits it: a label or a checkbox is as wide as it asks to be, a button's text fits
+            // within its frame.
+            const QString said = text->property("text").toString();
+            if (qobject_cast<QPushButton*>(text))
+                QVERIFY2(text->fontMetrics().horizontalAdvance(QString(said).remove(QLatin1Char('&'))) + 8 <=
+                             text->width(),
+                         qPrintable(said));
+            else
+                QVERIFY2(text->sizeHint().width() <= text->width(), qPrintable(said));
+            for (QWidget* other : controls)
+                QVERIFY2(other == text || !text->geometry().intersects(other->geometry()),
+                         qPrintable(text->property("text").toString() + QStringLiteral(" covers ") +
+                                    other->objectName() + QLatin1Char(' ') +
+                                    other->property("text").toString()));
+        }
+        QVERIFY(texts >= 25);
+        for (int id : {IDC_TOPLEVEL_COUNT, IDC_FREEZE_COUNT, IDC_PATCH_SIZE}) {
+            QWidget* field = h.Control(id);
+            QVERIFY(field->width() >=
+                    field->fontMetrics().horizontalAdvance(QLatin1String(kWidestResultText)));
+        }
+        // Group boxes hold what the template puts in them.
+        for (CGroupFrame* frame : h.dlg->findChildren<CGroupFrame*>())
+            for (QWidget* w : controls)
+                if (frame->geometry().contains(w->geometry().topLeft()))
+                    QVERIFY2(frame->geometry().contains(w->geometry()),
+                             qPrintable(frame->Title() + QStringLiteral(" / ") + w->objectName()));
+    }
+
+    void mnemonicsAndTooltips() {
+        CDialogHarness h(SettingsFile());
+        h.Show();
+        // Every control the user works with says what it is for.
+        for (const CControlTemplate& c : MainDialogTemplate().controls)
+            if (c.id != -1 && !(c.style & CS_HIDDEN) && c.id != IDC_NOTICE)
+                QVERIFY2(!h.Control(c.id)->toolTip().isEmpty(), qPrintable(QString::number(c.id)));
+        // Each Alt+letter is used once; a label's letter moves the focus to the control it names.
+        QSet<QChar> letters;
+        for (QWidget* w : h.dlg->findChildren<QWidget*>()) {
+            const QString text = w->property("text").toString();
+            const qsizetype at = text.indexOf(QLatin1Char('&'));
+            if (at < 0 || at + 1 >= text.size() || !w->isVisible())
+                continue;
+            const QChar letter = text.at(at + 1).toLower();
+            QVERIFY2(!letters.contains(letter), qPrintable(text));
+            letters.insert(letter);
+            if (auto* label = qobject_cast<QLabel*>(w))
+                QVERIFY2(label->buddy(), qPrintable(text));
+        }
+        QVERIFY(letters.size() >= 18);
+        QTest::keyClick(h.dlg.get(), Qt::Key_S, Qt::AltModifier);
+        QTRY_COMPARE(QApplication::focusWidget(), h.Control(IDC_SCRIPTDIR));
+        QTest::keyClick(h.dlg.get(), Qt::Key_J, Qt::AltModifier);
+        QTRY_COMPARE(QApplication::focusWidget(), h.Control(IDC_PATCH_OBJECTS));
+        // A button's letter clicks it: Analyze with no world file asks for one.
+        QTest::keyClick(h.dlg.get(), Qt::Key_A, Qt::AltModifier);
+        QTRY_COMPARE(h.messages.Messages().size(), std::size_t{1});
+        QCOMPARE(h.messages.Messages()[0].text, std::string("Please enter the path to your worldfile"));
+    }
+
     void labelsAndInitialStates() {
         CDialogHarness h(SettingsFile());
         QCOMPARE(h.dlg->windowTitle(), QStringLiteral("Frostmark v1.04"));
@@ -147,6 +246,8 @@ private slots:
             texts << frame->Title();
         for (auto* box : h.dlg->findChildren<QAbstractButton*>())
             texts << box->text();
+        // Without the mnemonic marks.
+        texts.replaceInStrings(QStringLiteral("&"), QString());
         for (const char* t : {"Files",
                               "WorldFile",
                               "Patch File",
@@ -191,8 +292,11 @@ private slots:
             QCOMPARE(box->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         }
         for (int id : {IDC_PATCH_OBJECTS, IDC_PATCH_AREAS})
-            QCOMPARE(h.dlg->ControlAs<QListWidget>(id)->selectionMode(),
+            QCOMPARE(h.dlg->ControlAs<QAbstractItemView>(id)->selectionMode(),
                      QAbstractItemView::ExtendedSelection);
+        QVERIFY(!h.Control(IDC_CANCEL_COMMAND)->isEnabled());
+        QCOMPARE(h.dlg->ControlAs<QLabel>(IDC_NOTICE)->text(), QString());
+        QCOMPARE(h.Status(), QString());
         for (int id : {IDC_TOPLEVEL_COUNT, IDC_FREEZE_COUNT, IDC_PATCH_SIZE}) {
             auto* field = h.dlg->ControlAs<QLabel>(id);
             QVERIFY(field->alignment() & Qt::AlignRight);
@@ -226,32 +330,42 @@ private slots:
         QVERIFY(h.dlg->isVisible());
     }
 
-    void f1AndTheContextMenuOfferTheAboutBox() {
+    void f1OpensTheUserGuideAndTheContextMenuTheAboutBox() {
         CDialogHarness h(SettingsFile());
         h.Show();
-        // F1 opens the About box modally; close it from inside its own event loop.
+        // F1: the guide shipped with the program, in a window of its own beside the dialog.
+        QTest::keyClick(h.dlg.get(), Qt::Key_F1);
+        auto* guide = h.dlg->findChild<CUserGuide*>();
+        QVERIFY(guide);
+        QTRY_VERIFY(guide->isVisible());
+        QVERIFY(!guide->isModal());
+        const QString text = guide->Browser()->toPlainText();
+        for (const char* part : {"Analyze", "Create Patch File", "Clean Worldfile", "Patch Areas",
+                                 "Script Directory", "struck through", "frostmark.log"})
+            QVERIFY2(text.contains(QLatin1String(part)), part);
+        guide->close();
+
+        // The About box stays where it was, in the context menu, with the client directory and the guide.
         QString shown;
         WhenShown([] { return QApplication::activeModalWidget(); },
                   [&](QWidget* modal) {
                       shown = modal->windowTitle();
                       modal->close();
                   });
-        QTest::keyClick(h.dlg.get(), Qt::Key_F1);
-        QCOMPARE(shown, QStringLiteral("About Frostmark"));
-
-        // The context menu holds the About item and the client directory beside it.
         QStringList items;
         WhenShown([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); },
                   [&](QWidget* menu) {
                       for (QAction* action : menu->actions())
                           items << action->text();
+                      menu->actions().first()->trigger();
                       menu->close();
                   });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 400),
                                 h.dlg->mapToGlobal(QPoint(20, 400)));
         QApplication::sendEvent(h.dlg.get(), &event);
-        QCOMPARE(items, QStringList(
-                            {QStringLiteral("&About frostmark..."), QStringLiteral("&Client directory...")}));
+        QCOMPARE(items, QStringList({QStringLiteral("&About frostmark..."),
+                                     QStringLiteral("&Client directory..."), QStringLiteral("&User guide")}));
+        QTRY_COMPARE(shown, QStringLiteral("About Frostmark"));
     }
 
     void aboutBoxShowsVersionAndBuild() {
