@@ -300,6 +300,7 @@ int RunAnalysisStep(CRunContext& run, CScriptObjects& scripts, CFreezeList& list
     case AnalysisStatus::ScriptsUnreadable:
     case AnalysisStatus::NoScriptFiles:
     case AnalysisStatus::ReadFailed:
+    case AnalysisStatus::EvaluationFailed:
         return run.Fail(kExitInput,
                         analysis.Message() + (analysis.status == AnalysisStatus::WorldUnreadable &&
                                                       !analysis.errorReason.empty()

@@ -73,6 +73,10 @@ std::string CAnalysisResult::Message() const {
         return "no script files in " + errorPath + (errorReason.empty() ? "" : " (" + errorReason + ")");
     case AnalysisStatus::ReadFailed:
         return "Unable to read file " + errorPath + (errorReason.empty() ? "" : ": " + errorReason);
+    case AnalysisStatus::EvaluationFailed:
+        return "Unable to evaluate the constant " + errorReason +
+               (errorPath.empty() ? "" : " of " + errorPath) + ": its value takes more than " +
+               std::to_string(CScriptContext::kMaxEvaluationsPerValue) + " evaluations of constants";
     }
     return {};
 }
@@ -187,6 +191,23 @@ void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, 
         if (counts.lines % kAnalysisRefreshLines == 0 && !tick(reader.Position()))
             break;
     }
+}
+
+// When evaluating in `context` went over its budget, turns the result into the failure that names the
+// constant (the values read with it were wrong) and empties the list; true then.
+bool RefuseOnEvaluationFault(const CScriptContext& context, CFreezeList& freezeList,
+                             CAnalysisResult& result) {
+    const auto& fault = context.EvaluationFault();
+    if (!fault)
+        return false;
+    freezeList.RemoveAll();
+    const std::uint64_t fileSize = result.fileSize;
+    result = CAnalysisResult();
+    result.fileSize = fileSize;
+    result.status = AnalysisStatus::EvaluationFailed;
+    result.errorPath = fault->file;
+    result.errorReason = fault->constant;
+    return true;
 }
 
 CAnalysisResult ReadFailure(const std::string& path, const std::string& reason, CFreezeList& freezeList) {
@@ -314,6 +335,7 @@ CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTyp
     if (reader.Failed())
         return ReadFailure(reader.Path(), reader.Error().message, freezeList);
     counts.sizeEstimate = counts.toFreeze * kEstimatedBytesPerObject;
+    RefuseOnEvaluationFault(context, freezeList, result);
     return result;
 }
 
@@ -550,6 +572,9 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
         if (stretch->failed)
             return ReadFailure(worldPath, stretch->error, freezeList);
     }
+    for (const auto& scanState : states)
+        if (RefuseOnEvaluationFault(scanState->context, freezeList, result))
+            return result;
     // The first stretch's records become the list, the others follow in file order.
     freezeList.Splice(first.chosen);
     CAnalysisCounts& counts = result.counts;
@@ -720,8 +745,12 @@ CAnalysisResult Analyze(CScriptObjects& scripts, const CAnalysisRequest& request
     ItemTypeSourceMaker makeTypes;
     if (!scripts.itemDefs.IsEmpty())
         makeTypes = [&] { return std::make_unique<CScriptItemTypes>(scripts, &lock); };
-    return AnalyzeWorldFile(request.worldPath, scripts, makeTypes, request.options, freezeList, observer,
-                            request.threads);
+    result = AnalyzeWorldFile(request.worldPath, scripts, makeTypes, request.options, freezeList, observer,
+                              request.threads);
+    // The definitions' TYPEs are evaluated in the registry's own context.
+    if (result.status == AnalysisStatus::Ok)
+        RefuseOnEvaluationFault(scripts, freezeList, result);
+    return result;
 }
 
 std::size_t RemoveFreezeEntries(CFreezeList& freezeList, const std::vector<std::size_t>& indexes,

@@ -69,6 +69,9 @@ enum class AnalysisStatus {
     ScriptsUnreadable, // the script directory is missing or cannot be read
     NoScriptFiles,     // it holds none of the files a script set is read from
     ReadFailed,        // the world file failed midway: the counts are incomplete and the list was emptied
+    // A constant's value took more evaluations than CScriptContext::kMaxEvaluationsPerValue: values read
+    // with it are wrong, so the list was emptied. errorPath is its file, errorReason its name.
+    EvaluationFailed,
 };
 
 struct CAnalysisResult {

@@ -9,7 +9,7 @@ namespace frostmark {
 
 namespace {
 
-constexpr int kMaxNesting = 100;
+constexpr int kMaxNesting = CScriptContext::kMaxNesting;
 
 inline bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -29,11 +29,17 @@ std::string_view LeadingDigits(std::string_view text) {
     return text.substr(0, n);
 }
 
+// A number from the context's random generator, counted: a value drawn at random may not be remembered.
+uint32_t Draw(CScriptContext& context) {
+    ++context.randomDraws;
+    return context.random.Draw();
+}
+
 // a + (draw mod (high - low)) with the difference and remainder unsigned: for low < high the result lies in
 // low to high - 1.
-int32_t DrawBetween(int32_t low, int32_t high, CRandom& random) {
+int32_t DrawBetween(int32_t low, int32_t high, CScriptContext& context) {
     const uint32_t span = uint32_t(high) - uint32_t(low);
-    return int32_t(uint32_t(low) + random.Draw() % span);
+    return int32_t(uint32_t(low) + Draw(context) % span);
 }
 
 } // namespace
@@ -196,14 +202,16 @@ void CExpression::Set(std::string_view text) {
 int32_t CExpression::GetValue(CScriptContext& context) const {
     // Depth counting: the counter is the true depth, so the outermost return leaves it at 0. Once the limit
     // is hit, the rest of that outermost evaluation yields 0 at every level without evaluating further.
-    if (context.nestingCut) {
+    if (context.nestingCut || context.budgetCut) {
         return 0;
     }
     if (++context.nesting > kMaxNesting) {
         context.nestingCut = true;
+        context.NoteNestingCut();
         --context.nesting;
         return 0;
     }
+    context.NoteDepth(context.nesting);
     const int32_t result = Evaluate(context);
     if (--context.nesting == 0) {
         context.nestingCut = false;
@@ -226,7 +234,7 @@ int32_t CExpression::Evaluate(CScriptContext& context) const {
     if (n == 2) {
         const int32_t a = value(0);
         const int32_t b = value(1);
-        return a == b ? a : DrawBetween(a, b, context.random);
+        return a == b ? a : DrawBetween(a, b, context);
     }
 
     // Weighted choice. Entries are "value weight" or "low high weight"; after a token that starts an entry,
@@ -256,7 +264,7 @@ int32_t CExpression::Evaluate(CScriptContext& context) const {
     if (total == 0) {
         return 0;
     }
-    int32_t r = int32_t(context.random.Draw()) % int32_t(total) + 1;
+    int32_t r = int32_t(Draw(context)) % int32_t(total) + 1;
 
     state = 0;
     size_t i = 0;
@@ -293,7 +301,7 @@ int32_t CExpression::Evaluate(CScriptContext& context) const {
     }
     const int32_t low = value(i - 2);
     const int32_t high = value(i - 1);
-    return low == high ? low : DrawBetween(low, high, context.random);
+    return low == high ? low : DrawBetween(low, high, context);
 }
 
 void CDef::Set(std::string_view line) {
@@ -345,7 +353,7 @@ int32_t CDef::GetValue(CScriptContext& context) const {
         return m_low;
     }
     context.random.Seed(uint32_t(context.Now()));
-    return DrawBetween(m_low, m_high, context.random);
+    return DrawBetween(m_low, m_high, context);
 }
 
 } // namespace frostmark

@@ -1,5 +1,6 @@
 #include "script/ScriptContext.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 
@@ -74,6 +75,9 @@ CDef* CScriptContext::FindDefHashed(std::string_view name, uint64_t hash) const 
 }
 
 int32_t CScriptContext::ValueOfName(std::string_view name) {
+    if (budgetCut) {
+        return 0;
+    }
     const uint64_t hash = FoldedHash(name);
     const uint32_t generation = (m_defsOf != nullptr ? m_defsOf : this)->m_generation;
     SNameValue* entry = nullptr;
@@ -94,13 +98,64 @@ int32_t CScriptContext::ValueOfName(std::string_view name) {
         entry = pair[0].generation == generation ? &pair[1] : &pair[0];
     }
     const CDef* def = FindDefHashed(name, hash);
-    const int32_t value = def == nullptr ? 0 : def->GetValue(*this);
-    if (entry != nullptr && (def == nullptr || def->IsFixed())) {
+    const uint64_t draws = randomDraws;
+    const uint64_t cuts = m_nestingCuts;
+    const int32_t value = def == nullptr ? 0 : EvaluateDef(*def);
+    const bool steady = def == nullptr || def->IsFixed() || (draws == randomDraws && cuts == m_nestingCuts);
+    if (entry != nullptr && steady && !budgetCut && !m_fault) {
         entry->hash = hash;
         entry->generation = generation;
         entry->value = value;
         entry->length = uint8_t(name.size());
         std::memcpy(entry->name, name.data(), name.size());
+    }
+    return value;
+}
+
+int32_t CScriptContext::EvaluateDef(const CDef& def) {
+    const bool outermost = m_valueDepth == 0;
+    if (outermost) {
+        m_evaluations = 0;
+        m_valueDef = &def;
+    }
+    if (++m_evaluations > kMaxEvaluationsPerValue) {
+        budgetCut = true;
+        if (!m_fault) {
+            m_fault = CEvaluationFault{m_valueDef->m_name, m_valueDef->m_sourcePath};
+        }
+        return 0;
+    }
+    const bool plain = def.m_expression.IsEmpty();
+    const uint32_t generation = (m_defsOf != nullptr ? m_defsOf : this)->m_generation;
+    if (!plain) {
+        if (m_knownGeneration != generation) {
+            m_knownValues.clear();
+            m_knownGeneration = generation;
+        }
+        const auto known = m_knownValues.find(&def);
+        if (known != m_knownValues.end() && nesting + known->second.height <= kMaxNesting) {
+            NoteDepth(nesting + known->second.height);
+            if (outermost) {
+                m_mostEvaluations = std::max(m_mostEvaluations, m_evaluations);
+            }
+            return known->second.value;
+        }
+    }
+    const uint64_t draws = randomDraws;
+    const uint64_t cuts = m_nestingCuts;
+    const int deepest = m_deepest;
+    m_deepest = nesting;
+    ++m_valueDepth;
+    const int32_t value = def.GetValue(*this);
+    --m_valueDepth;
+    const int height = m_deepest - nesting;
+    m_deepest = std::max(deepest, m_deepest);
+    if (!plain && !budgetCut && draws == randomDraws && cuts == m_nestingCuts) {
+        m_knownValues[&def] = SKnownValue{value, height};
+    }
+    if (outermost) {
+        m_mostEvaluations = std::max(m_mostEvaluations, m_evaluations);
+        budgetCut = false;
     }
     return value;
 }
@@ -138,6 +193,7 @@ int CScriptContext::AddDef(CDef* def) {
 
 void CScriptContext::DeleteDefNames() {
     ++m_generation;
+    m_fault.reset();
     m_defSlots.clear();
     m_defSlotsUsed = 0;
     m_defnames.DeleteAll();

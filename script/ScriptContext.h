@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "script/ScriptArray.h"
@@ -62,6 +65,25 @@ public:
     // Seconds since 1970 from the clock (seeding the random generator).
     int64_t Now() const { return clock ? clock() : 0; }
 
+    // Evaluations of constants that one value may take: nesting is bounded by depth, but constants that
+    // each name the next twice ("D0 {D1 D1}", "D1 {D2 D2}", ...) double the work at every level within
+    // it. The script sets we know take at most a few evaluations per value (the largest measured: see
+    // the test of this limit); a value that takes more than this is treated as an error in the scripts.
+    static constexpr uint64_t kMaxEvaluationsPerValue = 1000000;
+    // Nesting of expression evaluations beyond which they give 0 (constants defined by each other).
+    static constexpr int kMaxNesting = 100;
+
+    // The first constant whose value went over kMaxEvaluationsPerValue, and where it was defined. Its
+    // value, and every value evaluated with it meanwhile, read as 0: whoever evaluates must check this
+    // and refuse to use the results.
+    struct CEvaluationFault {
+        std::string constant;
+        std::string file;
+    };
+    const std::optional<CEvaluationFault>& EvaluationFault() const { return m_fault; }
+    // The most evaluations of constants one value has taken in this context so far.
+    uint64_t MostEvaluationsPerValue() const { return m_mostEvaluations; }
+
 private:
     // Declared before the public view below, which refers to it.
     CScriptArray m_defnames;
@@ -76,8 +98,17 @@ public:
     // that constants defined by each other in several tokens cannot branch into endless work.
     int nesting = 0;
     bool nestingCut = false;
+    // Called by CExpression::GetValue when it cuts at the depth limit.
+    void NoteNestingCut() { ++m_nestingCuts; }
+    // Called by CExpression::GetValue after each level it enters.
+    void NoteDepth(int depth) { m_deepest = depth > m_deepest ? depth : m_deepest; }
     // Defaults to the system time; tests set a fixed one.
     std::function<int64_t()> clock;
+    // Counts every draw from the random generator: an evaluation during which it did not change gave a
+    // value that depends on the constants alone.
+    uint64_t randomDraws = 0;
+    // Set while an evaluation that went over kMaxEvaluationsPerValue unwinds: everything gives 0 at once.
+    bool budgetCut = false;
     // Set by the script loader when the resource table lists scripts (the newer layout); it chooses the
     // header pattern of item and character definitions in LoadDefinition.
     bool newerLayout = false;
@@ -107,6 +138,32 @@ private:
     // Changes whenever a constant is added or the table is emptied; 0 is never current, so new entries are
     // empty.
     uint32_t m_generation = 1;
+
+    // The evaluation of a constant found by ValueOfName, with its counting and its remembered values.
+    int32_t EvaluateDef(const CDef& def);
+
+    // Budget accounting of the value being evaluated: how deep in ValueOfName calls, how many constants
+    // it has evaluated, and which constant it is (the outermost one).
+    int m_valueDepth = 0;
+    uint64_t m_evaluations = 0;
+    uint64_t m_mostEvaluations = 0;
+    const CDef* m_valueDef = nullptr;
+    std::optional<CEvaluationFault> m_fault;
+    // Counts nesting cuts (see nestingCut), so an evaluation can tell whether one happened inside it.
+    uint64_t m_nestingCuts = 0;
+    // The deepest nesting reached since the current constant's evaluation began.
+    int m_deepest = 0;
+
+    // Values of constants that evaluated without a random draw and without being cut short: they depend
+    // on the constants alone, so they hold until the table changes (m_knownGeneration). `height` is how much
+    // nesting the evaluation needed: it may be taken only where that much is left, where evaluating it afresh
+    // would not have been cut by the depth limit either.
+    struct SKnownValue {
+        int32_t value = 0;
+        int height = 0;
+    };
+    std::unordered_map<const CDef*, SKnownValue> m_knownValues;
+    uint32_t m_knownGeneration = 0;
 
     // Open addressing with linear probing over a power-of-two number of slots, at most half of them used:
     // every name in m_defnames maps to the element m_defnames.Find gives for it. Constants leave only all

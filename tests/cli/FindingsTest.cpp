@@ -5,6 +5,9 @@
 
 #include "cli/CliOptions.h"
 
+#include <cstdio>
+#include <filesystem>
+
 namespace frostmark {
 namespace {
 
@@ -52,6 +55,49 @@ TEST(Findings, ObjectsOffTheMapStayInTheWorldAndTheWrittenPatchIsAccepted) {
     EXPECT_TRUE(Has(run.err, "warning: 1 object lies outside the map and stays in the world file\n"))
         << run.err;
     EXPECT_TRUE(Has(run.out, "Number of Objects to Freeze: 0\n")) << run.out;
+}
+
+TEST(Findings, ConstantsThatDoubleAtEveryLevelEvaluateOnceOrFailNamingTheConstant) {
+    // Forty constants, each two copies of the next, and TYPE=D0: once 2^40 evaluations. The value is
+    // fixed, so it is worked out once: the record's TYPE is 0eed, one the rules never freeze.
+    auto run =
+        RunInProcess({"analyze", "-w", kFindings + "defdag.wsc", "-s", kFindings + "defdag", "--static"});
+    ASSERT_EQ(run.code, kExitOk) << run.err;
+    EXPECT_TRUE(Has(run.out, "Number of Top-Level Objects: 1\nNumber of Objects to Freeze: 0\n")) << run.out;
+    // With the ladder ending in 0 the TYPE is 0, and --exclude-typed lets the record through; ending in
+    // 7 it keeps it out.
+    ScratchDir dir;
+    for (const char* last : {"0", "7"}) {
+        std::string defs = ReadFile(kFindings + "defdag/scripts/d.scp");
+        defs.replace(defs.find("D40 0eed"), 8, std::string("D40 ") + last);
+        std::filesystem::create_directories(dir.Path() / "scripts");
+        WriteFile(dir / "scripts/d.scp", defs);
+        WriteFile(dir / "tavrel.ini", ReadFile(kFindings + "defdag/tavrel.ini"));
+        run = RunInProcess({"analyze", "-w", kFindings + "defdag.wsc", "-s", dir.Path().string(), "--static",
+                            "--exclude-typed"});
+        ASSERT_EQ(run.code, kExitOk) << run.err;
+        EXPECT_TRUE(Has(run.out, std::string("Number of Objects to Freeze: ") + (*last == '0' ? "1" : "0")))
+            << last << run.out;
+    }
+
+    // The same ladder with a random draw at every level cannot be remembered: its value goes over the
+    // budget, and the analysis fails naming the constant and its file instead of using a wrong TYPE.
+    std::string defs = "[DEFNAME dag]\n";
+    for (int i = 0; i < 40; ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "D%d {D%d D%d 1}\n", i, i + 1, i + 1);
+        defs += line;
+    }
+    defs += "D40 0eed\n";
+    WriteFile(dir / "d.scp", defs);
+    WriteFile(dir / "tavrel.ini", "[RESOURCES]\nd.scp\n[TAVREL]\n");
+    run = RunInProcess(
+        {"analyze", "-w", kFindings + "defdag.wsc", "-s", dir.Path().string(), "--static", "--json"});
+    EXPECT_EQ(run.code, kExitInput);
+    EXPECT_TRUE(Has(run.err, "Unable to evaluate the constant D0 of " + (dir / "d.scp") +
+                                 ": its value takes more than 1000000 evaluations of constants"))
+        << run.err;
+    EXPECT_TRUE(Has(run.out, "\"ok\":false")) << run.out;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 #include <string>
 
@@ -211,6 +212,89 @@ TEST(Expression, ConstantsDefinedByEachOtherStopAtZero) {
     // After a cut, the next evaluation starts fresh.
     EXPECT_EQ(GetNumber("C", context), 0);
     EXPECT_EQ(GetNumber("L0", context), 255);
+}
+
+// D0 .. D{levels-1}: line `format` filled with the level and the next level (the next given three times),
+// then D{levels} with `last`.
+void DefineLadder(FixedClockContext& context, int levels, const char* format, const char* last) {
+    char line[128];
+    for (int i = 0; i < levels; ++i) {
+        std::snprintf(line, sizeof line, format, i, i + 1, i + 1, i + 1);
+        context.Define(line);
+    }
+    std::snprintf(line, sizeof line, "D%d %s", levels, last);
+    context.Define(line);
+}
+
+TEST(Expression, ConstantsNamingTheNextTwiceCostLinearTimeWhenFixed) {
+    // Forty levels of "D0 {D1 D1}": 2^40 evaluations if every naming were evaluated afresh. A value that
+    // drew no random number depends on the constants alone, so each level is evaluated once.
+    FixedClockContext context(1);
+    DefineLadder(context, 40, "D%d {D%d D%d}", "0eed");
+    EXPECT_EQ(GetNumber("D0", context), 0xeed);
+    EXPECT_LE(context.MostEvaluationsPerValue(), 2u * 41);
+    EXPECT_FALSE(context.EvaluationFault());
+    // A new constant changes what was remembered; a weighted choice on the way draws, so the values above
+    // it are evaluated every time (the choice of one entry always gives 7).
+    context.Define("D3 {7 7 1}");
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(GetNumber("D0", context), 7);
+        EXPECT_EQ(GetNumber("D2", context), 7);
+    }
+    EXPECT_EQ(GetNumber("D4", context), 0xeed);
+    EXPECT_FALSE(context.EvaluationFault());
+}
+
+TEST(Expression, RememberedValuesNeverChangeWhatTheDepthLimitGives) {
+    // A chain of 150: from its top the limit of 100 nested evaluations cuts it, so L0 is 0, while L60
+    // and below are in reach. Whatever was evaluated (and remembered) before, each value must be the one
+    // a fresh context gives.
+    auto define = [](FixedClockContext& context) {
+        char line[64];
+        for (int i = 0; i < 150; ++i) {
+            std::snprintf(line, sizeof line, "L%d {L%d}", i, i + 1);
+            context.Define(line);
+        }
+        context.Define("L150 7");
+    };
+    const int orders[][4] = {{60, 0, 55, 49}, {149, 100, 49, 0}, {0, 60, 49, 51}};
+    for (const auto& order : orders) {
+        FixedClockContext context(1);
+        define(context);
+        for (int start : order) {
+            FixedClockContext fresh(1);
+            define(fresh);
+            char name[16];
+            std::snprintf(name, sizeof name, "L%d", start);
+            EXPECT_EQ(GetNumber(name, context), GetNumber(name, fresh)) << name;
+        }
+    }
+    FixedClockContext context(1);
+    define(context);
+    EXPECT_EQ(GetNumber("L0", context), 0);
+    EXPECT_EQ(GetNumber("L60", context), 7);
+}
+
+TEST(Expression, AValueOverItsEvaluationBudgetIsAFaultNamingTheConstant) {
+    // Each level names the next six times in a weighted choice, which draws: nothing can be remembered,
+    // and 6^30 evaluations would take years.
+    FixedClockContext context(1);
+    DefineLadder(context, 30, "D%d {D%d D%d 1}", "3");
+    CDef* top = context.FindDef("D0");
+    ASSERT_NE(top, nullptr);
+    top->m_sourcePath = "/shard/scripts/ladder.scp";
+    EXPECT_EQ(GetNumber("D0", context), 0);
+    ASSERT_TRUE(context.EvaluationFault());
+    EXPECT_EQ(context.EvaluationFault()->constant, "D0");
+    EXPECT_EQ(context.EvaluationFault()->file, "/shard/scripts/ladder.scp");
+    EXPECT_EQ(context.MostEvaluationsPerValue(), CScriptContext::kMaxEvaluationsPerValue + 1);
+    // The next value is evaluated afresh; the first fault is kept until the constants go.
+    EXPECT_EQ(GetNumber("D29", context), 3);
+    EXPECT_EQ(GetNumber("D28", context), 3);
+    EXPECT_EQ(context.EvaluationFault()->constant, "D0");
+    EXPECT_EQ(context.nesting, 0);
+    context.DeleteDefNames();
+    EXPECT_FALSE(context.EvaluationFault());
 }
 
 TEST(Def, SetForms) {
