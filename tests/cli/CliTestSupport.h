@@ -9,7 +9,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -37,10 +39,18 @@ class ScratchDir {
 public:
     ScratchDir() {
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = std::filesystem::temp_directory_path() /
-                 ("frostmark-cli-" + std::string(info->test_suite_name()) + "-" + info->name());
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
+        // Unique, so that two runs of the tests at the same time (two builds, two users) never share one.
+        const std::string stem =
+            "frostmark-cli-" + std::string(info->test_suite_name()) + "-" + info->name() + "-";
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+            const auto candidate = std::filesystem::temp_directory_path() / (stem + std::to_string(random()));
+            std::error_code ec;
+            if (std::filesystem::create_directory(candidate, ec))
+                m_path = candidate;
+        }
+        if (m_path.empty())
+            throw std::runtime_error("cannot create a temporary directory");
     }
     ~ScratchDir() {
         std::error_code ec;
