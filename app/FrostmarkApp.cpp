@@ -18,6 +18,8 @@ void NameApplication() {
     QCoreApplication::setOrganizationName(QStringLiteral("Kelvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Frostmark"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kFrostmarkVersion));
+    // Ties the windows to the installed desktop entry (its icon and name in docks and task lists).
+    QGuiApplication::setDesktopFileName(QStringLiteral(FROSTMARK_APP_ID));
 }
 
 struct CLaunchOptions {

@@ -6,12 +6,9 @@
 
 namespace frostmark {
 
-QPixmap AppIconPixmap(int size) {
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
+void PaintAppIcon(QPainter& p, qreal s, bool barbs) {
+    p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size;
     // A green-and-blue map tile with rounded corners...
     QRectF tile(s * 0.04, s * 0.04, s * 0.92, s * 0.92);
     QLinearGradient bg(tile.topLeft(), tile.bottomRight());
@@ -31,7 +28,7 @@ QPixmap AppIconPixmap(int size) {
         const QPointF dir(qCos(a), -qSin(a));
         const QPointF tip = c + dir * arm;
         p.drawLine(c, tip);
-        if (size >= 24) {
+        if (barbs) {
             // Two barbs on each arm.
             const QPointF mid = c + dir * (arm * 0.6);
             for (int side : {-1, 1}) {
@@ -43,7 +40,24 @@ QPixmap AppIconPixmap(int size) {
     p.setBrush(QColor(0xe3, 0xf2, 0xfd));
     p.setPen(Qt::NoPen);
     p.drawEllipse(c, s * 0.07, s * 0.07);
-    return pm;
+    p.restore();
+}
+
+bool AppIconHasBarbs(int size) {
+    // Below 24 pixels the barbs would only blur the arms.
+    return size >= 24;
+}
+
+QImage AppIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    PaintAppIcon(p, size, AppIconHasBarbs(size));
+    return image;
+}
+
+QPixmap AppIconPixmap(int size) {
+    return QPixmap::fromImage(AppIconImage(size));
 }
 
 QIcon AppIcon() {

@@ -4,7 +4,7 @@
 # Packages already present are left alone, so a second run costs nothing.
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-          zlib1g-dev libpng-dev qt6-base-dev xvfb xauth clang-format hyperfine time "$@")
+          zlib1g-dev libpng-dev qt6-base-dev qt6-svg-dev xvfb xauth clang-format hyperfine time "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

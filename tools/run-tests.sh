@@ -21,3 +21,4 @@ cmake --build build-asan -j"$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure --no-tests=error -j"$jobs")
 
 bash tools/test-clang.sh
+bash tools/test-packages.sh
