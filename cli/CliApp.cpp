@@ -13,11 +13,14 @@
 #include "platform/FileReadProgress.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
+#include "platform/Terminal.h"
 #include "platform/TerminalProgressView.h"
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <istream>
 #include <memory>
 #include <ostream>
 #include <tuple>
@@ -100,6 +103,25 @@ std::string Hex4(unsigned value) {
     return buffer;
 }
 
+// Hexadecimal values (art IDs, serials, attributes, colours, the option word) as JSON text in the form
+// every option reads back: "0x0eed".
+std::string JsonHex(std::uint32_t value, int digits) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%0*x", digits, value);
+    return JsonString(buffer);
+}
+
+// "1 object", "2 objects".
+std::string Counted(std::uint64_t n, const char* singular, const char* plural) {
+    return std::to_string(n) + " " + (n == 1 ? singular : plural);
+}
+
+// A stream that drops what it is given: the informational lines under --quiet.
+class CNullStream : public std::ostream {
+public:
+    CNullStream() : std::ostream(nullptr) {}
+};
+
 // ---------------------------------------------------------------- services for a terminal
 
 // Messages of the script loaders ("Unable to open file %s for input.") go to stderr.
@@ -163,21 +185,35 @@ private:
     std::string m_status;
 };
 
+// Where the progress bar goes: nowhere with --no-progress, --quiet or --verbose (whose lines would cut
+// through it), else the terminal the caller found.
+std::FILE* ProgressTerminal(const CCliOptions& options, const CCliEnvironment& environment) {
+    return options.progress && !options.quiet && !options.verbose ? environment.progressTerminal : nullptr;
+}
+
 class CRunContext {
 public:
     CRunContext(const CCliOptions& options, CCliEnvironment& environment)
-        : options(options), out(environment.out), err(environment.err), messages(environment.err),
-          progress(options.progress ? environment.progressTerminal : nullptr, environment.err) {
-        if (options.progress && environment.progressTerminal) {
-            terminalViews = std::make_unique<CTerminalProgressViewFactory>(environment.progressTerminal);
+        : options(options), environment(environment), out(environment.out), err(environment.err),
+          messages(environment.err), progress(ProgressTerminal(options, environment), environment.err) {
+        if (std::FILE* terminal = ProgressTerminal(options, environment)) {
+            terminalViews = std::make_unique<CTerminalProgressViewFactory>(terminal);
             services.progressViews = terminalViews.get();
         }
         services.messages = &messages;
     }
 
+    // Where the lines that tell what was done go: stdout, unless stdout carries the output asked for
+    // (a file, the --list table), then stderr; nowhere under --quiet.
+    std::ostream& Info(bool stdoutTaken = false) {
+        if (options.quiet)
+            return m_null;
+        return stdoutTaken || options.list ? err : out;
+    }
     void Warn(const std::string& text) {
         progress.End();
-        err << "frostmark-cli: warning: " << text << "\n";
+        if (!options.quiet)
+            err << "frostmark-cli: warning: " << text << "\n";
         warnings.push_back(text);
     }
     // Reports a failure on stderr (and as JSON on stdout with --json) and answers the exit status.
@@ -199,6 +235,7 @@ public:
     }
 
     const CCliOptions& options;
+    CCliEnvironment& environment;
     std::ostream& out;
     std::ostream& err;
     CErrorStreamMessages messages;
@@ -206,6 +243,53 @@ public:
     CServices services;
     CCliProgress progress;
     std::vector<std::string> warnings;
+
+private:
+    CNullStream m_null;
+};
+
+// Standard input read whole (a patch file given as "-").
+std::vector<unsigned char> ReadAllInput(std::istream* in) {
+    std::vector<unsigned char> bytes;
+    if (in)
+        bytes.assign(std::istreambuf_iterator<char>(*in), std::istreambuf_iterator<char>());
+    return bytes;
+}
+
+// A file written for standard output ("-") is first written whole under a temporary name, so that a
+// failure sends nothing; then it is copied out and removed.
+class CStdoutFile {
+public:
+    explicit CStdoutFile(const char* extension) {
+        std::error_code ec;
+        std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+        if (ec)
+            dir = ".";
+        static unsigned counter = 0;
+        m_path = (dir / ("frostmark-stdout-" + std::to_string(std::hash<const void*>()(this) % 1000000) +
+                         "-" + std::to_string(++counter) + extension))
+                     .string();
+    }
+    ~CStdoutFile() {
+        std::error_code ec;
+        std::filesystem::remove(m_path, ec);
+    }
+    const std::string& Path() const { return m_path; }
+    // Copies the finished file to standard output; false when it cannot be read back or written.
+    bool CopyTo(CCliEnvironment& environment) const {
+        std::ifstream in(m_path, std::ios::binary);
+        if (!in)
+            return false;
+        environment.out.flush();
+        if (environment.outFile)
+            UseBinaryMode(environment.outFile);
+        environment.out << in.rdbuf();
+        environment.out.flush();
+        return static_cast<bool>(environment.out);
+    }
+
+private:
+    std::string m_path;
 };
 
 int UsageError(CCliEnvironment& environment, const std::string& text, int code = kExitUsage) {
@@ -243,16 +327,28 @@ std::vector<PatchKey> KeysOf(const CPatchFileContents& contents) {
 std::string ObjectJson(const CWorldItem& item, CScriptContext& context) {
     return JsonObject()
         .Str("id", item.id)
-        .Num("art", ArtId(item, context))
-        .Num("serial", item.serial)
+        .Field("art", JsonHex(ArtId(item, context), 4))
+        .Field("serial", JsonHex(item.serial, 8))
         .Num("x", item.x)
         .Num("y", item.y)
-        .Num("z", item.z)
-        .Num("color", item.color)
+        .Num("z", static_cast<std::int8_t>(item.z))
+        .Field("color", JsonHex(item.color, 4))
         .Num("type", item.type)
-        .Num("attr", item.attr)
+        .Field("attr", JsonHex(item.attr, 4))
         .Text();
 }
+
+// One line of analyze --list: the columns of kObjectTableHeader; z as the world file writes it.
+std::string ObjectRow(const CWorldItem& item, CScriptContext& context) {
+    char line[160];
+    std::snprintf(line, sizeof line, "\t%04x\t%08x\t%ld\t%ld\t%ld\t%04x\t%lu\t%04x",
+                  static_cast<unsigned>(ArtId(item, context)), static_cast<unsigned>(item.serial),
+                  static_cast<long>(item.x), static_cast<long>(item.y),
+                  static_cast<long>(static_cast<std::int8_t>(item.z)), static_cast<unsigned>(item.color),
+                  static_cast<unsigned long>(item.type), static_cast<unsigned>(item.attr));
+    return item.id.str() + line;
+}
+constexpr const char* kObjectTableHeader = "id\tart\tserial\tx\ty\tz\tcolor\ttype\tattr";
 
 // Why an output path cannot be written, checked before the analysis so that a long run does not end in
 // a failure that was known from the start. Empty when the path looks writable; the write itself still
@@ -324,9 +420,13 @@ int RunFreezeCommand(CRunContext& run) {
     const CliCommand command = o.command;
     const bool writesPatch = command == CliCommand::Patch || command == CliCommand::Freeze;
     const bool cleans = command == CliCommand::Clean || command == CliCommand::Freeze;
+    // "--patch -": patch writes the file to standard output, clean reads it from standard input.
+    const bool patchOnStdout = command == CliCommand::Patch && o.patch == "-";
+    const bool patchOnStdin = command == CliCommand::Clean && o.patch == "-";
+    std::ostream& info = run.Info(patchOnStdout);
 
     // Outputs that would overwrite an input are refused before anything is read or written.
-    if (writesPatch && NamesSameFile(o.patch, o.world))
+    if (writesPatch && !patchOnStdout && NamesSameFile(o.patch, o.world))
         return run.Fail(kExitUsage,
                         "--patch: " + o.patch + " is the world file being read; choose another path");
     if (cleans && NamesSameFile(o.out, o.world))
@@ -335,7 +435,7 @@ int RunFreezeCommand(CRunContext& run) {
         return run.Fail(kExitUsage,
                         "--out: " + o.out + " is also the patch file (--patch); choose another path");
 
-    if (writesPatch) {
+    if (writesPatch && !patchOnStdout) {
         std::string problem = OutputProblem(o.patch);
         if (!problem.empty())
             return run.Fail(kExitOutput, "Unable to create " + o.patch + ": " + problem);
@@ -346,7 +446,13 @@ int RunFreezeCommand(CRunContext& run) {
             return run.Fail(kExitOutput, "Unable to create " + o.out + ": " + problem);
     }
 
-    if (command == CliCommand::Clean && !std::filesystem::is_regular_file(o.patch)) {
+    // The patch file clean must match: read before the long analysis, so a missing one is told at once.
+    CPatchFileContents stdinPatch;
+    if (patchOnStdin) {
+        stdinPatch = ParsePatchBytes(ReadAllInput(run.environment.in), "standard input");
+        if (!stdinPatch.ok)
+            return run.Fail(kExitInput, "clean needs the patch file of this selection: " + stdinPatch.error);
+    } else if (command == CliCommand::Clean && !std::filesystem::is_regular_file(o.patch)) {
         CPatchFileContents contents = ReadPatchFile(o.patch);
         return run.Fail(kExitInput, "clean needs the patch file of this selection: " + contents.error +
                                         " (write it first with 'frostmark-cli patch' and the same options)");
@@ -366,20 +472,24 @@ int RunFreezeCommand(CRunContext& run) {
     json.Str("command", CommandName(command)).Bool("ok", true).Str("world", o.world);
     if (o.scriptsGiven)
         json.Str("scripts", o.scripts).Num("itemDefinitions", scripts.itemDefs.GetSize());
-    json.Num("flags", o.flags)
+    json.Field("flags", JsonHex(o.flags, 6))
         .Num("topLevelObjects", counts.topLevel)
         .Num("objectsToFreeze", counts.toFreeze)
         .Num("approximatePatchSize", counts.sizeEstimate)
         .Num("objectsOutsideMap", counts.outsideMap);
 
     if (!o.json) {
-        if (o.list && command == CliCommand::Analyze)
+        // --list: the table alone on stdout, the figures after it on stderr.
+        if (o.list) {
+            run.out << kObjectTableHeader << "\n";
             for (std::size_t i = 0; i < list.Count(); ++i)
-                run.out << FormatPatchObjectLine(list[i]) << "\n";
-        run.out << "Number of Top-Level Objects: " << FormatTopLevelCount(counts) << "\n"
-                << "Number of Objects to Freeze: " << FormatFreezeCount(counts) << "\n"
-                << "Approximate size of resulting patch file: " << FormatSizeEstimate(counts) << "\n";
-        run.out.flush();
+                run.out << ObjectRow(list[i], scripts) << "\n";
+            run.out.flush();
+        }
+        info << "Number of Top-Level Objects: " << FormatTopLevelCount(counts) << "\n"
+             << "Number of Objects to Freeze: " << FormatFreezeCount(counts) << "\n"
+             << "Approximate size of resulting patch file: " << FormatSizeEstimate(counts) << "\n";
+        info.flush();
     } else if (o.list) {
         std::vector<std::string> objects;
         objects.reserve(list.Count());
@@ -400,10 +510,14 @@ int RunFreezeCommand(CRunContext& run) {
         if (command == CliCommand::Freeze) {
             patch = both.patch;
         } else {
+            CStdoutFile stdoutFile(".frz");
+            const std::string& target = patchOnStdout ? stdoutFile.Path() : o.patch;
             run.progress.SetStatus("Writing " + o.patch);
             run.progress.Begin("Writing " + o.patch, list.Count());
-            patch = CreatePatchFile(o.patch, list, scripts, &run.progress, o.world);
+            patch = CreatePatchFile(target, list, scripts, &run.progress, o.world);
             run.progress.End();
+            if (patch.ok && patchOnStdout && !stdoutFile.CopyTo(run.environment))
+                return run.Fail(kExitOutput, "the patch file could not be copied to standard output");
         }
         if (!patch.ok)
             return run.Fail(kExitOutput, patch.error);
@@ -411,8 +525,10 @@ int RunFreezeCommand(CRunContext& run) {
                   static_cast<unsigned long long>(patch.objects),
                   static_cast<unsigned long long>(patch.groups));
         if (!o.json)
-            run.out << "Patch file written: " << o.patch << " (" << patch.objects << " objects in "
-                    << patch.groups << " groups, " << patch.bytes << " bytes)\n";
+            info << "Patch file written: " << (patchOnStdout ? "standard output" : o.patch) << " ("
+                 << Counted(patch.objects, "object", "objects") << " in "
+                 << Counted(patch.groups, "group", "groups") << ", " << Counted(patch.bytes, "byte", "bytes")
+                 << ")\n";
         json.Field("patch", JsonObject()
                                 .Str("path", o.patch)
                                 .Num("objects", static_cast<long long>(patch.objects))
@@ -425,7 +541,7 @@ int RunFreezeCommand(CRunContext& run) {
         if (command == CliCommand::Clean) {
             // The desktop program only cleans after writing the patch; here the patch file on disk must
             // hold exactly this analysis's objects, or the cleaned world would lose objects for good.
-            CPatchFileContents contents = ReadPatchFile(o.patch);
+            CPatchFileContents contents = patchOnStdin ? stdinPatch : ReadPatchFile(o.patch);
             if (!contents.ok)
                 return run.Fail(kExitInput,
                                 "clean needs the patch file of this selection: " + contents.error +
@@ -466,8 +582,8 @@ int RunFreezeCommand(CRunContext& run) {
                      "missing from " +
                      o.out);
         if (!o.json)
-            run.out << "Output world file written: " << o.out << " (" << clean.recordsDropped << " of "
-                    << clean.recordsExpected << " frozen records dropped)\n";
+            info << "Output world file written: " << o.out << " (" << clean.recordsDropped << " of "
+                 << Counted(clean.recordsExpected, "frozen record", "frozen records") << " dropped)\n";
         json.Field("clean", JsonObject()
                                 .Str("path", o.out)
                                 .Num("recordsDropped", static_cast<long long>(clean.recordsDropped))
@@ -484,11 +600,14 @@ int RunFreezeCommand(CRunContext& run) {
 
 int RunInspect(CRunContext& run) {
     const CCliOptions& o = run.options;
-    CPatchFileContents contents = ReadPatchFile(o.operand);
+    const bool fromStdin = o.operand == "-";
+    const std::string name = fromStdin ? "standard input" : o.operand;
+    CPatchFileContents contents =
+        fromStdin ? ParsePatchBytes(ReadAllInput(run.environment.in), name) : ReadPatchFile(o.operand);
     if (!contents.ok)
         return run.Fail(kExitInput, contents.error);
     for (const std::string& warning : contents.warnings)
-        run.Warn(o.operand + ": " + warning);
+        run.Warn(name + ": " + warning);
     if (o.json) {
         JsonObject json;
         json.Str("command", "inspect")
@@ -503,11 +622,11 @@ int RunInspect(CRunContext& run) {
                 std::vector<std::string> objects;
                 for (const CPatchObject& object : group.objects)
                     objects.push_back(JsonObject()
-                                          .Num("art", object.art)
+                                          .Field("art", JsonHex(object.art, 4))
                                           .Num("x", group.OriginX() + object.x)
                                           .Num("y", group.OriginY() + object.y)
-                                          .Num("z", object.z)
-                                          .Num("color", object.color)
+                                          .Num("z", static_cast<std::int8_t>(object.z))
+                                          .Field("color", JsonHex(object.color, 4))
                                           .Text());
                 groups.push_back(
                     JsonObject().Num("block", group.block).Field("objects", JsonArray(objects)).Text());
@@ -517,23 +636,22 @@ int RunInspect(CRunContext& run) {
         run.out << json.Field("warnings", JsonStrings(run.warnings)).Text() << "\n";
         return kExitOk;
     }
-    run.out << "Freeze patch file: " << o.operand << "\n"
-            << "Size: " << contents.size << " bytes\n"
-            << "Groups: " << contents.groups.size() << "\n"
-            << "Objects: " << contents.ObjectCount() << "\n";
+    // --list: one row per object in file order, the summary after it on stderr.
     if (o.list) {
+        run.out << "block\tart\tx\ty\tz\tcolor\n";
         for (const CPatchGroup& group : contents.groups) {
-            run.out << "block " << group.block << " (x " << group.OriginX() << "-" << group.OriginX() + 7
-                    << ", y " << group.OriginY() << "-" << group.OriginY() + 7
-                    << "): " << group.objects.size() << " objects\n";
             for (const CPatchObject& object : group.objects) {
-                char colour[16];
-                std::snprintf(colour, sizeof colour, "%4x", object.color);
-                run.out << "  " << Hex4(object.art) << "\t" << group.OriginX() + object.x << ", "
-                        << group.OriginY() + object.y << ", " << unsigned(object.z) << "\t" << colour << "\n";
+                run.out << group.block << "\t" << Hex4(object.art) << "\t" << group.OriginX() + object.x
+                        << "\t" << group.OriginY() + object.y << "\t"
+                        << int(static_cast<std::int8_t>(object.z)) << "\t" << Hex4(object.color) << "\n";
             }
         }
+        run.out.flush();
     }
+    run.Info() << "Freeze patch file: " << name << "\n"
+               << "Size: " << Counted(contents.size, "byte", "bytes") << "\n"
+               << "Groups: " << contents.groups.size() << "\n"
+               << "Objects: " << contents.ObjectCount() << "\n";
     return kExitOk;
 }
 
@@ -612,18 +730,20 @@ int RunScripts(CRunContext& run) {
         run.out << json.Field("warnings", JsonStrings(run.warnings)).Text() << "\n";
         return kExitOk;
     }
-    run.out << "Script directory: " << o.operand << "\n"
-            << "Layout: " << layout << "\n";
+    std::ostream& info = run.Info();
+    info << "Script directory: " << o.operand << "\n"
+         << "Layout: " << layout << "\n";
     for (const Count& count : counts)
-        run.out << count.label << ": " << count.value << "\n";
+        info << count.label << ": " << count.value << "\n";
     for (const Tree& tree : trees) {
-        run.out << tree.label << ": " << tree.list->size() << "\n";
+        info << tree.label << ": " << tree.list->size() << "\n";
         for (const CCategory* category : *tree.list) {
             std::size_t members = 0;
             for (const CSubsection* subsection : category->m_subsections)
                 members += subsection->m_members.size();
-            run.out << "  " << category->Name() << " (" << category->m_subsections.size() << " subsections, "
-                    << members << " definitions)\n";
+            info << "  " << category->Name() << " ("
+                 << Counted(category->m_subsections.size(), "subsection", "subsections") << ", "
+                 << Counted(members, "definition", "definitions") << ")\n";
         }
     }
     return kExitOk;
@@ -631,11 +751,37 @@ int RunScripts(CRunContext& run) {
 
 // ---------------------------------------------------------------- map
 
+// Where the client's files were looked for and how to look elsewhere, for a map that cannot be read.
+std::string ClientDirectoryHint(const ClientDirectory& client) {
+    std::string where;
+    switch (client.source) {
+    case ClientDirectorySource::CommandLine:
+        where = "given with --client-dir";
+        break;
+    case ClientDirectorySource::Environment:
+        where = std::string("given by the environment variable ") + kClientDirectoryEnvironmentVariable;
+        break;
+    default:
+        where = std::string("the working directory, as neither --client-dir nor ") +
+                kClientDirectoryEnvironmentVariable + " names another";
+        break;
+    }
+    std::error_code ec;
+    const std::filesystem::path dir = client.directory.empty() ? std::filesystem::current_path(ec)
+                                                               : std::filesystem::path(client.directory);
+    return "looked for the game client's files in " + dir.string() + " (" + where +
+           "); name the client's directory with --client-dir DIR or " + kClientDirectoryEnvironmentVariable +
+           "=DIR (the desktop program keeps its own choice, under Client directory... in its menu)";
+}
+
 int RunMap(CRunContext& run) {
     const CCliOptions& o = run.options;
-    std::string problem = OutputProblem(o.out);
-    if (!problem.empty())
-        return run.Fail(kExitOutput, "Unable to create " + o.out + ": " + problem);
+    const bool imageOnStdout = o.out == "-";
+    if (!imageOnStdout) {
+        std::string problem = OutputProblem(o.out);
+        if (!problem.empty())
+            return run.Fail(kExitOutput, "Unable to create " + o.out + ": " + problem);
+    }
     ClientDirectoryInputs inputs;
     if (!o.clientDir.empty())
         inputs.commandLine = o.clientDir;
@@ -646,7 +792,8 @@ int RunMap(CRunContext& run) {
         std::error_code ec;
         bool exists = std::filesystem::exists(mapFile, ec);
         return run.Fail(kExitInput, "Unable to open file " + mapFile + ": " +
-                                        (exists ? "is not a regular file" : "No such file or directory"));
+                                        (exists ? "is not a regular file" : "No such file or directory") +
+                                        "; " + ClientDirectoryHint(client));
     }
 
     MapRenderOptions options;
@@ -669,7 +816,11 @@ int RunMap(CRunContext& run) {
         for (std::size_t i = 0; i < list.Count(); ++i)
             options.points.push_back(WorldPoint{list[i].x, list[i].y});
     }
-    MapRenderResult result = WriteMapPng(client.directory, options, o.out);
+    CStdoutFile stdoutFile(".png");
+    MapRenderResult result =
+        WriteMapPng(client.directory, options, imageOnStdout ? stdoutFile.Path() : o.out);
+    if (result.ok && imageOnStdout && !stdoutFile.CopyTo(run.environment))
+        return run.Fail(kExitOutput, "the image could not be copied to standard output");
     if (!result.ok) {
         bool inputFault = result.error.rfind("Unable to open file", 0) == 0;
         return run.Fail(inputFault ? kExitInput : kExitOutput, result.error);
@@ -697,28 +848,57 @@ int RunMap(CRunContext& run) {
                 << "\n";
         return kExitOk;
     }
-    run.out << "Map written: " << o.out << " (" << o.width << " x " << o.height << " pixels, zoom " << o.zoom
-            << ", centre " << result.centreX << ", " << result.centreY << ", " << options.patchAreas.size()
-            << " patch areas";
+    std::ostream& info = run.Info(imageOnStdout);
+    info << "Map written: " << (imageOnStdout ? "standard output" : o.out) << " (" << o.width << " x "
+         << o.height << " pixels, zoom " << o.zoom << ", centre " << result.centreX << ", " << result.centreY
+         << ", " << Counted(options.patchAreas.size(), "patch area", "patch areas");
     if (o.showFrozen)
-        run.out << ", " << result.pointsShown << " of " << options.points.size()
-                << " objects to freeze shown";
-    run.out << ")\n";
+        info << ", " << result.pointsShown << " of "
+             << Counted(options.points.size(), "object to freeze", "objects to freeze") << " shown";
+    info << ")\n";
     return kExitOk;
 }
 
 } // namespace
 
+// Whether the command line asks for JSON, looked for even in one that cannot be parsed.
+bool AsksForJson(const std::vector<std::string>& args) {
+    for (const std::string& arg : args) {
+        if (arg == "--")
+            return false;
+        if (arg == "--json")
+            return true;
+    }
+    return false;
+}
+
 int RunCli(const std::vector<std::string>& args, CCliEnvironment& environment) {
-    CCliParseResult parsed = ParseCommandLine(args);
+    CCliParseResult parsed = ParseCommandLine(args, environment.in);
     if (!parsed.options) {
         if (args.empty()) {
             environment.err << UsageText();
             return kExitUsage;
         }
+        // A script that asked for JSON gets JSON, also for a command line it got wrong.
+        if (AsksForJson(args)) {
+            std::string command;
+            for (CliCommand known :
+                 {CliCommand::Analyze, CliCommand::Patch, CliCommand::Clean, CliCommand::Freeze,
+                  CliCommand::Inspect, CliCommand::Scripts, CliCommand::Map})
+                if (args[0] == CommandName(known))
+                    command = args[0];
+            environment.out << JsonObject()
+                                   .Str("command", command)
+                                   .Bool("ok", false)
+                                   .Num("exitCode", parsed.exitCode)
+                                   .Str("error", parsed.error)
+                                   .Field("warnings", "[]")
+                                   .Text()
+                            << "\n";
+        }
         return UsageError(environment, parsed.error, parsed.exitCode);
     }
-    const CCliOptions& options = *parsed.options;
+    CCliOptions options = *parsed.options;
     switch (options.command) {
     case CliCommand::Help:
         environment.out << (options.helpTopic == CliCommand::None || options.helpTopic == CliCommand::Help
@@ -730,6 +910,34 @@ int RunCli(const std::vector<std::string>& args, CCliEnvironment& environment) {
         return kExitOk;
     default:
         break;
+    }
+    // "--world -": the world is read in stretches by several threads and, for clean and freeze, a second
+    // time, which a pipe cannot give; a file redirected to standard input can be opened again.
+    if (options.world == "-") {
+        if (environment.standardInputFile.empty()) {
+            const std::string what =
+                environment.standardInputWhat.empty() ? "not a file" : environment.standardInputWhat;
+            const std::string text =
+                "--world -: standard input is " + what +
+                "; the world file is read in parts by several threads at once (and again by clean and "
+                "freeze), so it must be a file: name it, or redirect it with '< FILE'";
+            CRunContext run(options, environment);
+            return run.Fail(kExitUsage, text);
+        }
+        options.world = environment.standardInputFile;
+    }
+    // --verbose: every line of the log (files read and written, script warnings) on stderr as well.
+    struct EchoGuard {
+        bool active = false;
+        ~EchoGuard() {
+            if (active)
+                g_Log.SetEcho({});
+        }
+    } echo;
+    if (options.verbose) {
+        std::ostream& err = environment.err;
+        g_Log.SetEcho([&err](const std::string& line) { err << "frostmark-cli: " << line << "\n"; });
+        echo.active = true;
     }
     CRunContext run(options, environment);
     int code = kExitFailure;

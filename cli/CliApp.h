@@ -15,6 +15,14 @@ struct CCliEnvironment {
     std::ostream& err;
     // Where the progress bar is drawn; null: no progress bar (stderr is no terminal, or tests).
     std::FILE* progressTerminal = nullptr;
+    // Standard input, for "-" as an input file; null: none.
+    std::istream* in = nullptr;
+    // A path that opens the file standard input was redirected from (for "--world -"); empty when it is
+    // none, with standardInputWhat saying what it is instead ("a pipe").
+    std::string standardInputFile;
+    std::string standardInputWhat;
+    // The C stream behind `out`, when there is one: put into binary mode before a file is written to it.
+    std::FILE* outFile = nullptr;
 };
 
 // Runs one command line (arguments without the program name) and answers the exit status (kExit*).

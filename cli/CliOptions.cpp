@@ -3,10 +3,14 @@
 #include "mapview/MapGeometry.h"
 #include "mapview/MapRender.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <istream>
 #include <sstream>
 
 namespace frostmark {
@@ -90,7 +94,125 @@ std::string Trim(const std::string& text) {
     return text.substr(begin, end - begin + 1);
 }
 
+// Every long and short option, for suggestions.
+constexpr const char* kOptionNames[] = {
+    "--world",
+    "--patch",
+    "--out",
+    "--scripts",
+    "--never-moveable",
+    "--static",
+    "--exclude-typed",
+    "--exclude-doors",
+    "--exclude-signs",
+    "--exclude-lights",
+    "--exclude-containers",
+    "--flags",
+    "--exclude-art",
+    "--include-art",
+    "--area",
+    "--json",
+    "--list",
+    "--no-progress",
+    "--quiet",
+    "--verbose",
+    "--client-dir",
+    "--zoom",
+    "--center",
+    "--size",
+    "--frozen",
+    "--help",
+    "--version",
+    "-w",
+    "-p",
+    "-o",
+    "-s",
+    "-q",
+    "-v",
+    "-h",
+    "-V",
+};
+
+// Edits (insertions, deletions, changes, swaps of neighbours) that turn one text into the other.
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i)
+        d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t change = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + change});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[a.size()][b.size()];
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// " (did you mean X?)" for the closest candidate within a few edits, or the only one the word begins;
+// empty when nothing is close.
+std::string DidYouMean(const std::string& word, const std::vector<std::string>& candidates) {
+    const std::string lowered = Lower(word);
+    std::string best;
+    std::size_t bestDistance = std::string::npos;
+    std::vector<std::string> extensions;
+    for (const std::string& candidate : candidates) {
+        const std::size_t distance = EditDistance(lowered, candidate);
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = candidate;
+        }
+        if (lowered.size() >= 3 && candidate.rfind(lowered, 0) == 0)
+            extensions.push_back(candidate);
+    }
+    // Short words are easily close to anything: a two-letter option is one edit from many others.
+    const std::size_t allowed = std::max<std::size_t>(1, std::min<std::size_t>(3, lowered.size() / 4));
+    if (!best.empty() && bestDistance <= allowed && lowered.size() > 2)
+        return " (did you mean " + best + "?)";
+    if (extensions.size() == 1)
+        return " (did you mean " + extensions.front() + "?)";
+    return {};
+}
+
 } // namespace
+
+bool ParseHexNumber(const std::string& text, std::size_t maxDigits, std::uint32_t& value) {
+    std::string digits = text;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+        digits = digits.substr(2);
+    if (digits.empty())
+        return false;
+    // Leading zeros never count against the width: 00000eed is 0eed.
+    const std::size_t significant = digits.find_first_not_of('0');
+    for (char c : digits)
+        if (!IsHexDigit(c))
+            return false;
+    if (significant != std::string::npos && digits.size() - significant > maxDigits)
+        return false;
+    value = significant == std::string::npos
+                ? 0
+                : static_cast<std::uint32_t>(std::strtoul(digits.c_str() + significant, nullptr, 16));
+    return true;
+}
+
+std::string CommandSuggestion(const std::string& word) {
+    std::vector<std::string> names;
+    for (const CommandEntry& entry : kCommands)
+        names.push_back(entry.name);
+    return DidYouMean(word, names);
+}
+
+std::string OptionSuggestion(const std::string& word) {
+    return DidYouMean(word, std::vector<std::string>(std::begin(kOptionNames), std::end(kOptionNames)));
+}
 
 CFreezeOptions CCliOptions::FreezeOptions() const {
     CFreezeOptions options;
@@ -108,19 +230,40 @@ const char* CommandName(CliCommand command) {
     return "";
 }
 
-bool ParseArtIdArgument(const std::string& value, std::vector<std::uint16_t>& ids, std::string& error) {
+bool ParseArtIdArgument(const std::string& value, std::vector<std::uint16_t>& ids, std::string& error,
+                        std::istream* standardInput) {
     if (!value.empty() && value[0] == '@') {
         std::string path = value.substr(1);
-        std::ifstream in(path, std::ios::binary);
         std::ostringstream text;
-        if (in)
-            text << in.rdbuf();
-        if (!in || in.bad()) {
-            error = path + ": " + (errno ? std::strerror(errno) : "cannot be read");
-            return false;
+        if (path == "-") {
+            if (!standardInput) {
+                error = "standard input is read only once on a command line";
+                return false;
+            }
+            text << standardInput->rdbuf();
+        } else {
+            std::ifstream in(path, std::ios::binary);
+            if (in)
+                text << in.rdbuf();
+            if (!in || in.bad()) {
+                error = path + ": " + (errno ? std::strerror(errno) : "cannot be read");
+                return false;
+            }
         }
-        // The file is read the way the dialog reads its box: one ID per line, anything else skipped.
-        std::vector<std::uint16_t> fromFile = ParseArtIdLines(text.str());
+        // The file is read the way the dialog reads its box (one ID per line, anything else skipped),
+        // except that an ID may be written 0x0eed as on the command line.
+        std::string lines = text.str();
+        std::string normalised;
+        normalised.reserve(lines.size());
+        for (const std::string& line : SplitAt(lines, '\n')) {
+            std::string trimmed = Trim(line);
+            if (trimmed.size() > 2 && trimmed[0] == '0' && (trimmed[1] == 'x' || trimmed[1] == 'X'))
+                normalised += trimmed.substr(2);
+            else
+                normalised += line;
+            normalised += '\n';
+        }
+        std::vector<std::uint16_t> fromFile = ParseArtIdLines(normalised);
         ids.insert(ids.end(), fromFile.begin(), fromFile.end());
         return true;
     }
@@ -131,18 +274,11 @@ bool ParseArtIdArgument(const std::string& value, std::vector<std::uint16_t>& id
     for (const std::string& raw : SplitAt(normalised, ',')) {
         if (raw.empty())
             continue;
-        std::string token = raw;
-        for (char c : token) {
-            if (!IsHexDigit(c)) {
-                error = "'" + raw + "' is not a hexadecimal art ID";
-                return false;
-            }
-        }
-        if (token.size() > 8) {
-            error = "'" + raw + "' is too long for an art ID";
+        std::uint32_t id = 0;
+        if (!ParseHexNumber(raw, 8, id)) {
+            error = "'" + raw + "' is not a hexadecimal art ID";
             return false;
         }
-        unsigned long id = std::strtoul(token.c_str(), nullptr, 16);
         if (id == 0 || id > 0xFFFF) {
             error = "'" + raw + "' is outside the art IDs 1 to ffff";
             return false;
@@ -174,7 +310,7 @@ bool ParseAreaArgument(const std::string& value, CPatchArea& area, std::string& 
     return true;
 }
 
-CCliParseResult ParseCommandLine(const std::vector<std::string>& args) {
+CCliParseResult ParseCommandLine(const std::vector<std::string>& args, std::istream* standardInput) {
     CCliParseResult result;
     CCliOptions options;
     auto fail = [&](const std::string& message, int code = kExitUsage) {
@@ -207,7 +343,7 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args) {
     if (!command) {
         if (!first.empty() && first[0] == '-')
             return fail("'" + first + "' comes before any command; the command comes first (e.g. analyze)");
-        return fail("unknown command '" + first + "'");
+        return fail("unknown command '" + first + "'" + CommandSuggestion(first));
     }
     options.command = *command;
     ++i;
@@ -216,7 +352,7 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args) {
         if (i < args.size()) {
             auto topic = LookupCommand(args[i]);
             if (!topic)
-                return fail("help: unknown command '" + args[i] + "'");
+                return fail("help: unknown command '" + args[i] + "'" + CommandSuggestion(args[i]));
             options.helpTopic = *topic;
         }
         result.options = options;
@@ -232,6 +368,16 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args) {
     std::uint32_t flagBits = 0;
     bool zoomGiven = false;
     bool endOfOptions = false;
+    // What reads standard input ("-" or "@-"): it can be read only once.
+    std::vector<std::string> stdinReaders;
+    auto readsStdin = [&](const std::string& what) {
+        stdinReaders.push_back(what);
+        return stdinReaders.size() == 1;
+    };
+    auto stdinTwice = [&]() {
+        return fail("standard input can be read only once: " + stdinReaders[0] + " and " + stdinReaders[1] +
+                    " both ask for it");
+    };
 
     for (; i < args.size(); ++i) {
         std::string arg = args[i];
@@ -260,9 +406,14 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args) {
 
         if (endOfOptions || arg.empty() || arg[0] != '-' || arg == "-") {
             if (options.command != CliCommand::Inspect && options.command != CliCommand::Scripts)
-                return fail("unexpected argument '" + arg + "' (options start with --)");
+                return fail("unexpected argument '" + arg + "' (options start with --)" +
+                            CommandSuggestion(arg));
             if (!options.operand.empty())
                 return fail("unexpected second argument '" + arg + "'");
+            if (arg == "-" && options.command == CliCommand::Scripts)
+                return fail("scripts: '-' would be standard input, but a script set is a directory: name it");
+            if (arg == "-" && !readsStdin("the patch file '-'"))
+                return stdinTwice();
             options.operand = arg;
             continue;
         }
@@ -293,6 +444,8 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args) {
         if (arg == "--world" || arg == "-w") {
             if (!value(v) || v.empty())
                 return needsValue("the path of the world file");
+            if (v == "-" && !readsStdin("--world -"))
+                return stdinTwice();
             options.world = v;
         } else if (arg == "--patch" || arg == "-p") {
             if (!value(v) || v.empty())
@@ -306,20 +459,21 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "--scripts" || arg == "-s") {
             if (!value(v) || v.empty())
                 return needsValue("the script directory");
+            if (v == "-")
+                return fail(
+                    "--scripts: '-' would be standard input, but the script set is a directory: name it");
             options.scripts = v;
             options.scriptsGiven = true;
+        } else if (arg == "--quiet" || arg == "-q") {
+            options.quiet = true;
+        } else if (arg == "--verbose" || arg == "-v") {
+            options.verbose = true;
         } else if (arg == "--flags") {
             if (!value(v) || v.empty())
                 return needsValue("a hexadecimal option word (e.g. 108010)");
-            std::string digits = v;
-            if (digits.rfind("0x", 0) == 0 || digits.rfind("0X", 0) == 0)
-                digits = digits.substr(2);
-            bool ok = !digits.empty() && digits.size() <= 8;
-            for (char c : digits)
-                ok = ok && IsHexDigit(c);
-            if (!ok)
+            std::uint32_t word = 0;
+            if (!ParseHexNumber(v, 8, word))
                 return fail("--flags: '" + v + "' is not a hexadecimal number");
-            std::uint32_t word = static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 16));
             if (word & ~OPT_ALL) {
                 char buffer[96];
                 std::snprintf(buffer, sizeof buffer,
@@ -334,7 +488,10 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args) {
                 return needsValue("hexadecimal art IDs (e.g. 0eed,0eee or @file)");
             std::string error;
             bool exclude = arg == "--exclude-art";
-            if (!ParseArtIdArgument(v, exclude ? options.excludeArt : options.includeArt, error))
+            if (v == "@-" && !readsStdin(arg + " @-"))
+                return stdinTwice();
+            if (!ParseArtIdArgument(v, exclude ? options.excludeArt : options.includeArt, error,
+                                    standardInput))
                 return fail(arg + ": " + error, !v.empty() && v[0] == '@' ? kExitInput : kExitUsage);
         } else if (arg == "--area") {
             if (!value(v))
@@ -353,6 +510,9 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "--client-dir") {
             if (!value(v) || v.empty())
                 return needsValue("the game client's directory");
+            if (v == "-")
+                return fail("--client-dir: '-' would be standard input, but the client's files are a "
+                            "directory: name it");
             options.clientDir = v;
         } else if (arg == "--zoom") {
             long zoom = 0;
@@ -392,17 +552,25 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args) {
         } else if (arg == "--frozen") {
             options.showFrozen = true;
         } else {
-            return fail("unknown option '" + arg + "'");
+            return fail("unknown option '" + arg + "'" + OptionSuggestion(arg));
         }
     }
+    if (options.quiet && options.verbose)
+        return fail("--quiet and --verbose ask for opposite things; give one of them");
+    if (options.list && options.command != CliCommand::Analyze && options.command != CliCommand::Inspect)
+        return fail("--list: only analyze and inspect list objects");
     options.flags = flagBits | (flagsGiven ? flagWord : 0);
 
-    // What each command needs.
+    // What each command needs, and where "-" (standard input or output) can take the place of a file.
+    const bool patchIsDash = options.patchGiven && options.patch == "-";
+    const bool outIsDash = options.out == "-";
     switch (options.command) {
     case CliCommand::Analyze:
     case CliCommand::Patch:
         if (options.world.empty())
             return fail("--world: the world file is required");
+        if (options.command == CliCommand::Patch && patchIsDash && options.json)
+            return fail("--json: standard output already carries the patch file (--patch -)");
         break;
     case CliCommand::Clean:
     case CliCommand::Freeze:
@@ -410,10 +578,24 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args) {
             return fail("--world: the world file is required");
         if (options.out.empty())
             return fail("--out: the output world file is required");
+        if (outIsDash)
+            return fail("--out -: the cleaned world is written beside its target and put in place only "
+                        "when complete, so that a failure never leaves a cut-off world where a good one is "
+                        "expected; standard output cannot be written that way: name a file");
+        if (options.command == CliCommand::Freeze && patchIsDash)
+            return fail(
+                "--patch -: freeze puts the cleaned world in place only once the patch file is safely "
+                "written; on standard output nothing would keep it: name a file (or run "
+                "'patch --patch -' and 'clean' one after the other)");
+        if (options.command == CliCommand::Clean && patchIsDash && !readsStdin("--patch -"))
+            return stdinTwice();
         break;
     case CliCommand::Inspect:
-        if (options.operand.empty())
+        if (options.operand.empty()) {
             options.operand = options.patchGiven ? options.patch : "";
+            if (options.operand == "-" && !readsStdin("--patch -"))
+                return stdinTwice();
+        }
         if (options.operand.empty())
             return fail("inspect: name the patch file to inspect");
         break;
@@ -423,12 +605,19 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args) {
         if (options.operand.empty())
             return fail("scripts: name the script directory to load");
         break;
-    case CliCommand::Map:
+    case CliCommand::Map: {
         if (options.out.empty())
             return fail("--out: the path of the PNG image to write is required");
+        std::string extension = Lower(std::filesystem::path(options.out).extension().string());
+        if (!outIsDash && extension != ".png")
+            return fail("--out: map writes PNG images only; name the image '" +
+                        std::filesystem::path(options.out).replace_extension(".png").string() + "'");
+        if (outIsDash && options.json)
+            return fail("--json: standard output already carries the image (--out -)");
         if (options.showFrozen && options.world.empty())
             return fail("--frozen: needs --world (and usually --scripts) to analyse");
         break;
+    }
     default:
         break;
     }
@@ -459,7 +648,8 @@ Commands:
   map       draw the radar map of the world as a PNG image
   help      help on a command: frostmark-cli help COMMAND
 
-Files:
+Files ("-" is standard input or output where that can work: --world - from a redirected file,
+patch --patch - and map --out - to stdout, clean --patch - and inspect - from stdin):
   -w, --world FILE       the world file to read
   -p, --patch FILE       the freeze patch file (default stat_tavrel.frz)
   -o, --out FILE         the output world file (map: the PNG image)
@@ -471,8 +661,8 @@ Selection (as the Options group of the desktop program):
       --exclude-typed    exclude any object with a TYPE value
       --exclude-doors, --exclude-signs, --exclude-lights, --exclude-containers
       --flags HEX        the option word as stored in the settings (e.g. 108010); adds to the above
-      --exclude-art IDS  hexadecimal art IDs never to freeze: 0eed,0eee or @FILE (one per line);
-                         may be repeated
+      --exclude-art IDS  hexadecimal art IDs never to freeze: 0eed,0x0eee or @FILE (one per
+                         line; @- reads stdin); may be repeated
       --include-art IDS  hexadecimal art IDs always to freeze (unless excluded or outside the areas)
       --area L,T,R,B     freeze only inside this rectangle of world tiles (right, bottom outside);
                          may be repeated
@@ -482,14 +672,20 @@ Map:
       --zoom N           -16, -8, -4, -2, -1 (tiles per pixel) or 1, 2, 4, 8, 16, 32 (pixels per tile)
       --center X,Y       the centre in world tiles (default 3072,2048)
       --size WxH         the picture's size in pixels (default 384x256)
+      --out IMAGE.png    the image to write (PNG only; - for stdout)
       --frozen           analyse (--world, --scripts, selection) and mark the objects to freeze
 
-Output:
-      --json             print the result as JSON
-      --list             analyze: print every object to freeze; inspect: every object
-      --no-progress      no progress bar (it is shown on stderr only when stderr is a terminal)
+Output (results on stdout, progress, warnings and errors on stderr):
+      --json             print the result as one JSON object (hex values as "0x..." text)
+      --list             analyze: every object to freeze; inspect: every object; as a
+                         tab-separated table with a header line, the figures then on stderr
+      --no-progress      no progress bar (it is drawn on stderr only when stderr is a terminal)
+  -q, --quiet            print only errors (and what --list or --json asked for)
+  -v, --verbose          also print every file read and written, and every script warning
   -h, --help             this help; COMMAND --help for a command's
   -V, --version          the version
+
+Hexadecimal values (--flags, art IDs) may be written with or without 0x, in either case.
 
 Exit status: 0 done, 2 bad command line, 3 an input cannot be read or is invalid,
 4 an output cannot be written, 1 any other failure.
@@ -508,7 +704,9 @@ std::string CommandHelpText(CliCommand command) {
 
 Loads the scripts once, reads the world file and prints three figures:
   Number of Top-Level Objects, Number of Objects to Freeze, Approximate size of resulting patch file.
---list prints every object to freeze as "ID<TAB>X, Y, Z<TAB>COLOR", in world file order.
+--list prints every object to freeze, in world file order, as a tab-separated table with the
+header line "id art serial x y z color type attr" (hexadecimal art, serial, color and attr; z
+as the world file writes it); the three figures then go to stderr.
 
 Example:
   frostmark-cli analyze -w tavrel.wsc -s scripts --static --exclude-doors --exclude-signs --list
@@ -546,7 +744,9 @@ Example:
         return R"(Usage: frostmark-cli inspect PATCHFILE [--list] [--json]
 
 Checks a freeze patch file (header, magic, groups in ascending block order, group lengths,
-objects inside their block) and prints its groups and object count; --list prints every object.
+objects inside their block) and prints its size, groups and object count. --list prints every
+object as a tab-separated table with the header line "block art x y z color" (the summary then
+goes to stderr). PATCHFILE - reads the file from standard input.
 Exits with 3 when the file is not a valid freeze patch file.
 
 Example:

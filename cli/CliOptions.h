@@ -6,6 +6,7 @@
 #include "engine/Selection.h"
 
 #include <cstdint>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,8 +44,10 @@ struct CCliOptions {
     std::vector<CPatchArea> areas;
 
     bool json = false;
-    bool list = false;    // analyze: print the Patch Objects lines; inspect: every object
+    bool list = false;    // analyze: print the objects to freeze; inspect: every object
     bool progress = true; // --no-progress turns the terminal bar off
+    bool quiet = false;   // errors only (and the output asked for: --list, --json, a file on stdout)
+    bool verbose = false; // also every file read and written, and every script warning
 
     // map
     std::string clientDir; // empty: FROSTMARK_CLIENT_DIR, else the working directory
@@ -67,13 +70,23 @@ struct CCliParseResult {
     int exitCode = kExitOk;
 };
 
-// Parses argv[1..] (without the program name).
-CCliParseResult ParseCommandLine(const std::vector<std::string>& args);
+// Parses argv[1..] (without the program name). `standardInput` is read for "@-" (art IDs from standard
+// input); without it "@-" is refused.
+CCliParseResult ParseCommandLine(const std::vector<std::string>& args, std::istream* standardInput = nullptr);
 
 // Parses one value of --exclude-art/--include-art: comma or blank separated hexadecimal IDs, or
-// "@file" with one ID per line (read the way the dialog reads its box). Appends to `ids`; on error
-// returns false with `error` set (a bad ID, an unreadable file).
-bool ParseArtIdArgument(const std::string& value, std::vector<std::uint16_t>& ids, std::string& error);
+// "@file" with one ID per line (read the way the dialog reads its box; "@-" reads standard input).
+// Appends to `ids`; on error returns false with `error` set (a bad ID, an unreadable file).
+bool ParseArtIdArgument(const std::string& value, std::vector<std::uint16_t>& ids, std::string& error,
+                        std::istream* standardInput = nullptr);
+
+// A hexadecimal number as every option reads one: with or without "0x", digits in either case, at most
+// `maxDigits` of them after leading zeros. False for anything else.
+bool ParseHexNumber(const std::string& text, std::size_t maxDigits, std::uint32_t& value);
+
+// " (did you mean analyze?)" for a mistyped command or option; empty when nothing is close.
+std::string CommandSuggestion(const std::string& word);
+std::string OptionSuggestion(const std::string& word);
 
 // Parses --area "LEFT,TOP,RIGHT,BOTTOM": four decimal numbers, strictly (a typo must not silently
 // become an empty rectangle on the command line).

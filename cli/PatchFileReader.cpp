@@ -59,6 +59,17 @@ CPatchFileContents ReadPatchFile(const std::string& path) {
         contents.unreadable = true;
         return fail(errno ? std::strerror(errno) : "read error");
     }
+    return ParsePatchBytes(data, path);
+}
+
+CPatchFileContents ParsePatchBytes(const std::vector<unsigned char>& data, const std::string& name) {
+    CPatchFileContents contents;
+    const std::string& path = name;
+    auto fail = [&](const std::string& reason) {
+        contents.ok = false;
+        contents.error = path + ": " + reason;
+        return contents;
+    };
     contents.size = data.size();
     if (data.size() < 6)
         return fail("too short for a freeze patch file (" + std::to_string(data.size()) +

@@ -42,5 +42,7 @@ struct CPatchFileContents {
 // each with a length that is a non-zero multiple of 7 and fits the file, and nothing after the last
 // group. Objects out of cell order are reported as warnings.
 CPatchFileContents ReadPatchFile(const std::string& path);
+// The same checks on bytes already read (standard input); `name` stands for the path in messages.
+CPatchFileContents ParsePatchBytes(const std::vector<unsigned char>& data, const std::string& name);
 
 } // namespace frostmark

@@ -2,6 +2,7 @@
 #include "platform/LargeAllocator.h"
 #include "platform/Log.h"
 #include "platform/System.h"
+#include "platform/Terminal.h"
 #include "platform/TerminalProgressView.h"
 
 #include <iostream>
@@ -22,7 +23,11 @@ int main(int argc, char** argv) {
     for (const std::string& arg : args)
         line += " " + arg;
     g_Log.Log("Command line:%s", line.c_str());
-    CCliEnvironment environment{std::cout, std::cerr, IsTerminal(stderr) ? stderr : nullptr};
+    std::string standardInputWhat;
+    std::string standardInputFile = StandardInputFilePath(&standardInputWhat);
+    CCliEnvironment environment{std::cout, std::cerr,         IsTerminal(stderr) ? stderr : nullptr,
+                                &std::cin, standardInputFile, standardInputWhat,
+                                stdout};
     int code = RunCli(args, environment);
     g_Log.Log("Exit status %d", code);
     g_Log.Stop();

@@ -79,27 +79,52 @@ std::string COstrelLog::FormatTimeStamp(const std::tm& time) {
     return stamp;
 }
 
+void COstrelLog::SetEcho(Echo echo) {
+    m_echo = std::move(echo);
+}
+
 void COstrelLog::Log(const char* format, ...) noexcept {
-    if (!m_file || !format)
+    if ((!m_file && !m_echo) || !format)
         return;
-    std::tm now{};
-    try {
-        now = m_clock ? m_clock() : LocalNow();
-    } catch (...) {
-        now = LocalNow();
-    }
+    std::string message;
     std::string stamp;
     try {
-        stamp = FormatTimeStamp(now);
+        va_list args;
+        va_start(args, format);
+        va_list copy;
+        va_copy(copy, args);
+        const int length = std::vsnprintf(nullptr, 0, format, copy);
+        va_end(copy);
+        if (length > 0) {
+            message.resize(static_cast<std::size_t>(length) + 1);
+            std::vsnprintf(message.data(), message.size(), format, args);
+            message.resize(static_cast<std::size_t>(length));
+        }
+        va_end(args);
+        if (m_file) {
+            std::tm now{};
+            try {
+                now = m_clock ? m_clock() : LocalNow();
+            } catch (...) {
+                now = LocalNow();
+            }
+            stamp = FormatTimeStamp(now);
+        }
     } catch (...) {
         return;
     }
+    // One line at a time, whichever thread writes it, in the file and in the echo alike.
     const std::lock_guard<std::mutex> line(m_lineMutex);
+    if (m_echo) {
+        try {
+            m_echo(message);
+        } catch (...) {
+        }
+    }
+    if (!m_file)
+        return;
     std::fputs(stamp.c_str(), m_file);
-    va_list args;
-    va_start(args, format);
-    std::vfprintf(m_file, format, args);
-    va_end(args);
+    std::fputs(message.c_str(), m_file);
     std::fputc('\n', m_file);
     std::fflush(m_file);
 }

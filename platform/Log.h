@@ -52,6 +52,11 @@ public:
     // Replaces the time source (tests); an empty clock restores the system's local time.
     void SetClock(Clock clock);
 
+    // Also hands every line, without its time stamp, to `echo` (the command line's --verbose), also
+    // while no file is open; an empty function ends that.
+    using Echo = std::function<void(const std::string& line)>;
+    void SetEcho(Echo echo);
+
     // The time stamp for a calendar time, as written at the start of every line.
     static std::string FormatTimeStamp(const std::tm& time);
 
@@ -61,6 +66,7 @@ private:
     std::FILE* m_file = nullptr;
     std::filesystem::path m_path;
     Clock m_clock;
+    Echo m_echo;
 };
 
 // The one log of the program.

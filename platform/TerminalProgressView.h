@@ -13,8 +13,12 @@ namespace frostmark {
 
 class CTerminalProgressView : public IProgressView {
 public:
-    // `barWidth` is the number of character cells of the bar; the canvas is barWidth x 1 cells.
-    explicit CTerminalProgressView(std::FILE* out = stderr, int barWidth = 30, int lineWidth = 79);
+    // Fits the terminal `out` shows on, asking for its width at every redraw, so that the line never
+    // wraps, also after the window was made narrower. A stream that is no terminal gets 80 columns.
+    explicit CTerminalProgressView(std::FILE* out = stderr);
+    // Fixed widths: `barWidth` character cells of bar (0: the percentage alone), lines of at most
+    // `lineWidth` cells.
+    CTerminalProgressView(std::FILE* out, int barWidth, int lineWidth);
     ~CTerminalProgressView() override;
 
     void SetCaption(const std::string& caption) override;
@@ -22,14 +26,20 @@ public:
     CProgressRect CanvasRect() const override { return {0, 0, m_barWidth, 1}; }
     void Paint(const CProgressPaint& paint) override;
 
-    // The line the view shows for a status text and a paint (without the leading "\r"); exposed for tests.
+    // The line the view shows for a status text and a paint (without the leading "\r"): never longer
+    // than lineWidth. Exposed for tests.
     static std::string FormatLine(const std::string& status, const CProgressPaint* paint, int barWidth,
                                   int lineWidth);
+    // The bar and line widths for a terminal of `columns` cells: the last column stays free (writing
+    // into it makes some terminals wrap at once), the bar takes a third of the line up to 30 cells, and
+    // a line too narrow for a useful bar shows the percentage alone.
+    static void LayoutForColumns(int columns, int& barWidth, int& lineWidth);
 
 private:
     void Redraw();
 
     std::FILE* m_out;
+    bool m_fitTerminal = false;
     int m_barWidth;
     int m_lineWidth;
     std::string m_status;

@@ -46,20 +46,24 @@ TEST(CliCommands, AnalyzePrintsTheThreeFiguresAndTheList) {
 
     run = RunInProcess({"analyze", "-w", dir / "w.wsc", "--flags", "8010", "--list"});
     EXPECT_EQ(run.code, kExitOk);
-    // Without --exclude-doors the door is frozen too; the list is in world file order.
-    EXPECT_EQ(run.out, "0eed\t1000, 2000, 0\t   0\n"
-                       "0eee\t1007, 2007, 251\t 481\n"
-                       "0675\t10, 10, 0\t   0\n"
-                       "Number of Top-Level Objects: 3\n"
-                       "Number of Objects to Freeze: 3\n"
-                       "Approximate size of resulting patch file: 27 bytes\n");
+    // Without --exclude-doors the door is frozen too; the list is in world file order, z as written.
+    EXPECT_EQ(run.out, "id\tart\tserial\tx\ty\tz\tcolor\ttype\tattr\n"
+                       "0eed\t0eed\t00000001\t1000\t2000\t0\t0000\t0\t8000\n"
+                       "0eee\t0eee\t00000002\t1007\t2007\t-5\t0481\t0\t0010\n"
+                       "0675\t0675\t00000004\t10\t10\t0\t0000\t0\t8000\n");
+    EXPECT_NE(run.err.find("Number of Top-Level Objects: 3\n"
+                           "Number of Objects to Freeze: 3\n"
+                           "Approximate size of resulting patch file: 27 bytes\n"),
+              std::string::npos)
+        << run.err;
 
     run = RunInProcess({"analyze", "-w", dir / "w.wsc", "--static", "--json", "--list"});
     EXPECT_EQ(run.code, kExitOk);
     EXPECT_NE(run.out.find("\"topLevelObjects\":3,\"objectsToFreeze\":2,\"approximatePatchSize\":18"),
               std::string::npos)
         << run.out;
-    EXPECT_NE(run.out.find("{\"id\":\"0675\",\"art\":1653,\"serial\":4,\"x\":10,\"y\":10"), std::string::npos)
+    EXPECT_NE(run.out.find("{\"id\":\"0675\",\"art\":\"0x0675\",\"serial\":\"0x00000004\",\"x\":10,\"y\":10"),
+              std::string::npos)
         << run.out;
     // The patch area keeps only (10, 10): right and bottom edges are outside.
     run = RunInProcess(
@@ -75,7 +79,7 @@ TEST(CliCommands, FreezeWritesThePatchAndTheCleanedWorld) {
     ASSERT_EQ(run.code, kExitOk) << run.err;
     EXPECT_EQ(ReadFile(dir / "p.frz"), ExpectedPatch());
     EXPECT_EQ(ReadFile(dir / "out.wsc"), "// a world\n[WORLDSCRIPT]\nVERSION=1\n" + kC + kD + "[EOF]\n");
-    EXPECT_NE(run.out.find("Patch file written: " + (dir / "p.frz") + " (2 objects in 1 groups, 29 bytes)"),
+    EXPECT_NE(run.out.find("Patch file written: " + (dir / "p.frz") + " (2 objects in 1 group, 29 bytes)"),
               std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("(2 of 2 frozen records dropped)"), std::string::npos) << run.out;
@@ -138,11 +142,10 @@ TEST(CliCommands, InspectChecksEveryField) {
     WriteFile(dir / "p.frz", ExpectedPatch());
     auto run = RunInProcess({"inspect", dir / "p.frz", "--list"});
     EXPECT_EQ(run.code, kExitOk) << run.err;
-    EXPECT_EQ(run.out, "Freeze patch file: " + (dir / "p.frz") +
-                           "\nSize: 29 bytes\nGroups: 1\nObjects: 2\n"
-                           "block 64250 (x 1000-1007, y 2000-2007): 2 objects\n"
-                           "  0eed\t1000, 2000, 0\t   0\n"
-                           "  0eee\t1007, 2007, 251\t 481\n");
+    EXPECT_EQ(run.out, "block\tart\tx\ty\tz\tcolor\n"
+                       "64250\t0eed\t1000\t2000\t0\t0000\n"
+                       "64250\t0eee\t1007\t2007\t-5\t0481\n");
+    EXPECT_EQ(run.err, "Freeze patch file: " + (dir / "p.frz") + "\nSize: 29 bytes\nGroups: 1\nObjects: 2\n");
     run = RunInProcess({"inspect", dir / "p.frz", "--json"});
     EXPECT_NE(run.out.find("\"bytes\":29,\"groups\":1,\"objects\":2"), std::string::npos) << run.out;
 
@@ -196,10 +199,9 @@ TEST(CliCommands, ScriptsAreUsedAndTheWorkingDirectoryIsRestored) {
     std::filesystem::path before = std::filesystem::current_path();
     auto run = RunInProcess({"analyze", "-w", dir / "w.wsc", "-s", scripts, "--static", "--list"});
     EXPECT_EQ(run.code, kExitOk) << run.err;
-    EXPECT_EQ(run.out, "i_gen_01c9\t1, 1, 0\t   0\n"
-                       "Number of Top-Level Objects: 3\n"
-                       "Number of Objects to Freeze: 1\n"
-                       "Approximate size of resulting patch file: 9 bytes\n");
+    EXPECT_EQ(run.out, "id\tart\tserial\tx\ty\tz\tcolor\ttype\tattr\n"
+                       "i_gen_01c9\t01c9\t00000001\t1\t1\t0\t0000\t0\t8000\n");
+    EXPECT_NE(run.err.find("Number of Objects to Freeze: 1\n"), std::string::npos) << run.err;
     EXPECT_EQ(std::filesystem::current_path(), before);
 
     run = RunInProcess({"scripts", scripts});

@@ -52,7 +52,7 @@ TEST(CliOptions, ArtIdListsRepeatCommaAndFile) {
     std::filesystem::remove(file);
 
     // On the command line a typo is an error, not a silently skipped ID.
-    for (const char* bad : {"0x1f", "lamp", "10000", "0", "12g"}) {
+    for (const char* bad : {"0x", "lamp", "10000", "0", "12g", "0x10000"}) {
         r = Parse({"analyze", "-w", "w", "--exclude-art", bad});
         EXPECT_FALSE(r.options) << bad;
         EXPECT_EQ(r.exitCode, kExitUsage);

@@ -26,7 +26,7 @@ struct CliRun {
 inline CliRun RunInProcess(const std::vector<std::string>& args) {
     std::ostringstream out;
     std::ostringstream err;
-    CCliEnvironment environment{out, err, nullptr};
+    CCliEnvironment environment{out, err, nullptr, nullptr, {}, {}, nullptr};
     CliRun run;
     run.code = RunCli(args, environment);
     run.out = out.str();

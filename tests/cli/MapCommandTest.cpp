@@ -85,7 +85,8 @@ TEST(MapCommand, MissingClientFilesAndBadOutputs) {
     run = RunInProcess({"map", "--client-dir", dir / "client", "--out", dir / "missing/m.png"});
     EXPECT_EQ(run.code, kExitOutput);
     EXPECT_NE(run.err.find(dir / "missing/m.png"), std::string::npos);
-    run = RunInProcess({"map", "--client-dir", dir / "client", "--out", dir / "client"});
+    std::filesystem::create_directory(dir / "folder.png");
+    run = RunInProcess({"map", "--client-dir", dir / "client", "--out", dir / "folder.png"});
     EXPECT_EQ(run.code, kExitOutput);
     EXPECT_NE(run.err.find("is a directory"), std::string::npos) << run.err;
     // The client's own files are never written over.
