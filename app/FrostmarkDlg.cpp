@@ -7,11 +7,13 @@
 #include "app/Icons.h"
 #include "app/MainWindowLayout.h"
 #include "app/MapCanvas.h"
+#include "app/MapWorkspace.h"
 #include "app/Resource.h"
 #include "app/StatusLine.h"
 #include "app/ToolTips.h"
 #include "app/UserGuide.h"
 #include "app/Widgets.h"
+#include "mapview/AreaEditing.h"
 #include "mapview/ClientDirectory.h"
 #include "model/ScriptObjects.h"
 #include "platform/qt/QtDialogControls.h"
@@ -28,6 +30,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <climits>
@@ -35,10 +38,6 @@
 namespace frostmark {
 
 namespace {
-
-QRect ToPictureRect(const ViewRect& r, const QPoint& pictureOrigin) {
-    return QRect(QPoint(r.left, r.top) - pictureOrigin, QSize(r.Width(), r.Height()));
-}
 
 std::string WithTrailingSeparator(std::string dir) {
     if (!dir.empty() && dir.back() != '/' && dir.back() != '\\')
@@ -139,32 +138,38 @@ void CFrostmarkDlg::OnInitDialog() {
     connect(ControlAs<QPushButton>(IDOK), &QPushButton::clicked, this, &CFrostmarkDlg::accept);
     connect(ControlAs<QPushButton>(IDCANCEL), &QPushButton::clicked, this, &CFrostmarkDlg::reject);
 
-    // The Delete key in both lists.
+    // The Delete key in the Patch Objects list (the map workspace handles the Patch Areas list's).
     Control(IDC_PATCH_OBJECTS)->installEventFilter(this);
-    auto* areas = ControlAs<QListWidget>(IDC_PATCH_AREAS);
-    areas->installEventFilter(this);
-    connect(areas, &QListWidget::itemSelectionChanged, this, &CFrostmarkDlg::OnPatchAreaSelectionChanged);
 
-    // Map controls.
+    // The map: picture, bars, icons and the Patch Areas list, with undo and redo for the areas.
     auto* zoomIn = ControlAs<CClickableIcon>(IDC_ZOOMIN);
     auto* zoomOut = ControlAs<CClickableIcon>(IDC_ZOOMOUT);
     zoomIn->SetPixmap(ZoomIconPixmap(true));
     zoomIn->setToolTip(tr("Zoom in"));
     zoomOut->SetPixmap(ZoomIconPixmap(false));
     zoomOut->setToolTip(tr("Zoom out"));
-    connect(zoomIn, &CClickableIcon::clicked, this, &CFrostmarkDlg::OnZoomIn);
-    connect(zoomOut, &CClickableIcon::clicked, this, &CFrostmarkDlg::OnZoomOut);
-    for (int id : {IDC_MAP_HSCROLL, IDC_MAP_VSCROLL}) {
-        auto* bar = ControlAs<QScrollBar>(id);
-        bar->setSingleStep(kScrollLineStep);
-        bar->setPageStep(kScrollPageStep);
-        bar->installEventFilter(this);
-        connect(bar, &QScrollBar::actionTriggered, this,
-                [this, bar](int action) { OnScrollAction(bar, action); });
-    }
-    MapPicture()->setAttribute(Qt::WA_TransparentForMouseEvents);
-    MapPicture()->installEventFilter(this);
-    UpdatePictureGeometry();
+    CMapWorkspace::Parts parts;
+    parts.canvas = MapPicture();
+    parts.horizontal = ControlAs<QScrollBar>(IDC_MAP_HSCROLL);
+    parts.vertical = ControlAs<QScrollBar>(IDC_MAP_VSCROLL);
+    parts.zoomIn = zoomIn;
+    parts.zoomOut = zoomOut;
+    parts.areas = ControlAs<QListWidget>(IDC_PATCH_AREAS);
+    parts.undo = &m_undo;
+    parts.complain = [this](const std::string& text) {
+        ShowMessage(m_services.messages, text, kMessageCaption, MessageIcon::Warning);
+    };
+    m_workspace = new CMapWorkspace(m_map, std::move(parts), this);
+    // The pointer's world position and the map's level, on the right of the status line.
+    m_status->addPermanentWidget(m_workspace->Readout());
+    connect(m_workspace, &CMapWorkspace::AreasChanged, this, &CFrostmarkDlg::OnPatchAreasChanged);
+    connect(m_workspace, &CMapWorkspace::ChooseClientDirectoryRequested, this,
+            &CFrostmarkDlg::OnChooseClientDirectory);
+    QAction* undo = m_undo.createUndoAction(this, tr("&Undo"));
+    undo->setShortcuts(QKeySequence::Undo);
+    QAction* redo = m_undo.createRedoAction(this, tr("&Redo"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    addActions({undo, redo});
 
     LoadSettings();
 
@@ -176,8 +181,8 @@ void CFrostmarkDlg::OnInitDialog() {
 
 void CFrostmarkDlg::FreeLists() {
     m_scripts.UnloadScripts();
-    m_controls->ListReset(IDC_PATCH_AREAS);
-    m_map.PatchAreas().Clear();
+    m_undo.clear();
+    m_workspace->LoadAreas({});
 }
 
 void CFrostmarkDlg::accept() {
@@ -226,6 +231,22 @@ void CFrostmarkDlg::LoadSettings() {
         m_controls->SetText(IDC_INCLUDE_ART, StringsToArtBox(*list));
     if (auto geometry = store->GetString(kSettingWindowGeometry))
         restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*geometry)));
+    if (auto mapView = store->GetString(kSettingMapView)) {
+        // Where the user left the map; the first build clamps the centre to what the level allows.
+        const std::array<long, 4> v = ParsePatchArea(*mapView);
+        if (m_map.SetZoom(static_cast<int>(v[0])))
+            m_map.SetCentre(static_cast<int>(std::clamp<long>(v[1], 0, kWorldWidth)),
+                            static_cast<int>(std::clamp<long>(v[2], 0, kWorldHeight)));
+    }
+    if (auto areas = store->GetStringList(kSettingPatchAreas)) {
+        // Entries as the list writes them; anything else (edited by hand) is read as the rules read it
+        // and kept only where it covers part of the world.
+        std::vector<std::string> texts;
+        for (const std::string& text : *areas)
+            if (const std::optional<WorldRect> area = FitToWorld(ParseWorldRect(text)))
+                texts.push_back(FormatWorldRect(*area));
+        m_workspace->LoadAreas(texts);
+    }
 }
 
 void CFrostmarkDlg::SaveSettings() {
@@ -242,7 +263,20 @@ void CFrostmarkDlg::SaveSettings() {
     store->SetStringList(kSettingIgnoreArt, ArtBoxToStrings(m_controls->GetText(IDC_EXCLUDE_ART)));
     store->SetStringList(kSettingIncludeArt, ArtBoxToStrings(m_controls->GetText(IDC_INCLUDE_ART)));
     store->SetString(kSettingWindowGeometry, saveGeometry().toBase64().toStdString());
+    store->SetStringList(kSettingPatchAreas, m_workspace->AreaTexts());
+    store->SetString(kSettingMapView, std::to_string(m_map.Zoom()) + ", " + std::to_string(m_map.CentreX()) +
+                                          ", " + std::to_string(m_map.CentreY()));
     store->Sync();
+}
+
+void CFrostmarkDlg::OnPatchAreasChanged() {
+    // The list's own signals reach the out-of-date tracking as well; saying it here keeps that true
+    // whatever the list's model does.
+    InputsChanged();
+    if (ISettingsStore* store = m_services.settings) {
+        store->SetStringList(kSettingPatchAreas, m_workspace->AreaTexts());
+        store->Sync();
+    }
 }
 
 void CFrostmarkDlg::ReadOptions() {
@@ -289,53 +323,12 @@ bool CFrostmarkDlg::eventFilter(QObject* watched, QEvent* event) {
             OnDeletePatchObjects();
             return true;
         }
-        if (watched == Control(IDC_PATCH_AREAS)) {
-            OnDeletePatchAreas();
-            return true;
-        }
-    }
-    if (watched == Control(IDC_MAP) && event->type() == QEvent::Resize) {
-        // The image is built for the picture's size: a new size shows more (or less) of the world around
-        // the same centre.
-        UpdatePictureGeometry();
-        m_map.ClampToBounds();
-        SetScrollRanges();
-        BuildRadarImage();
-    }
-    if (auto* bar = qobject_cast<QScrollBar*>(watched)) {
-        // A scroll ends when the user lets go of the bar (or a wheel step is done): only then is the map
-        // rebuilt. The bar handles the event first, so the end comes after the last move.
-        const QEvent::Type type = event->type();
-        if (type == QEvent::MouseButtonRelease || type == QEvent::KeyRelease || type == QEvent::Wheel)
-            QTimer::singleShot(0, this, [this, bar] { OnScrollEnd(bar); });
     }
     return QDialog::eventFilter(watched, event);
 }
 
 void CFrostmarkDlg::OnDeletePatchObjects() {
     m_commands->DeleteSelected();
-}
-
-void CFrostmarkDlg::OnDeletePatchAreas() {
-    const std::vector<int> selected = m_controls->ListSelection(IDC_PATCH_AREAS);
-    if (!selected.empty()) {
-        // The map's copy of the list goes first, while both still agree on what is selected; the
-        // list then loses the same entries, last to first, without reporting each step.
-        m_map.PatchAreas().RemoveSelected();
-        const QSignalBlocker quiet(Control(IDC_PATCH_AREAS));
-        for (auto it = selected.rbegin(); it != selected.rend(); ++it)
-            m_controls->ListDeleteString(IDC_PATCH_AREAS, *it);
-    }
-    OnPatchAreaSelectionChanged();
-}
-
-void CFrostmarkDlg::OnPatchAreaSelectionChanged() {
-    auto& areas = m_map.PatchAreas();
-    for (std::size_t i = 0; i < areas.Count(); ++i)
-        areas.SetSelected(i, false);
-    for (int i : m_controls->ListSelection(IDC_PATCH_AREAS))
-        areas.SetSelected(static_cast<std::size_t>(i), true);
-    DrawPatchAreas();
 }
 
 void CFrostmarkDlg::contextMenuEvent(QContextMenuEvent* event) {
@@ -381,21 +374,10 @@ void CFrostmarkDlg::OnChooseClientDirectory() {
     m_map.SetClientDirectory(directory);
     CWaitCursorGuard wait(m_services.waitCursor);
     m_map.LoadRadarColors();
-    BuildRadarImage();
+    m_workspace->Rebuild();
 }
 
 // ---------------------------------------------------------------- the map
-
-void CFrostmarkDlg::UpdatePictureGeometry() {
-    QWidget* picture = Control(IDC_MAP);
-    PictureGeometry geometry;
-    const QRect r = picture->geometry();
-    geometry.frame = ViewRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
-    geometry.clientOrigin = ViewPoint{r.left(), r.top()};
-    geometry.clientWidth = r.width();
-    geometry.clientHeight = r.height();
-    m_map.SetPictureGeometry(geometry);
-}
 
 void CFrostmarkDlg::PrepareMap() {
     ClientDirectoryInputs inputs;
@@ -408,172 +390,30 @@ void CFrostmarkDlg::PrepareMap() {
         CWaitCursorGuard wait(m_services.waitCursor);
         m_map.LoadRadarColors();
     }
-    SetScrollRanges();
-    BuildRadarImage();
-}
-
-void CFrostmarkDlg::SetScrollRanges() {
-    const ScrollRanges r = m_map.GetScrollRanges();
-    auto* h = ControlAs<QScrollBar>(IDC_MAP_HSCROLL);
-    auto* v = ControlAs<QScrollBar>(IDC_MAP_VSCROLL);
-    const QSignalBlocker bh(h), bv(v);
-    h->setRange(r.horizontalMin, r.horizontalMax);
-    h->setValue(r.horizontalPosition);
-    v->setRange(r.verticalMin, r.verticalMax);
-    v->setValue(r.verticalPosition);
-}
-
-void CFrostmarkDlg::BuildRadarImage() {
-    {
-        CWaitCursorGuard wait(m_services.waitCursor);
-        m_map.BuildRadarImage();
-    }
-    ShowRadarImage();
-    DrawPatchAreas();
-}
-
-void CFrostmarkDlg::ShowRadarImage() {
-    CMapCanvas* picture = MapPicture();
-    if (!m_map.HasImage()) {
-        picture->SetTerrain(nullptr);
-        picture->SetEmptyText(
-            tr("No map: the game client's map0.mul was not found in \"%1\".\n"
-               "Right-click the dialog and choose Client directory...")
-                .arg(QString::fromStdString(m_map.ClientDirectory().empty() ? std::string(".")
-                                                                            : m_map.ClientDirectory())));
-        return;
-    }
-    picture->SetTerrain(&m_map.Samples());
+    m_workspace->Rebuild();
 }
 
 void CFrostmarkDlg::DrawPatchAreas() {
-    CMapCanvas* picture = MapPicture();
-    const QPoint origin = picture->pos();
-    std::vector<CMapCanvas::Area> areas;
-    for (const OverlayFill& fill : m_map.DrawPatchAreas())
-        areas.push_back({ToPictureRect(fill.rect, origin), fill.color == kSelectedPatchAreaColor});
-    picture->SetAreas(std::move(areas));
+    m_workspace->RedrawAreas();
 }
 
 void CFrostmarkDlg::AddPatchAreaText(const std::string& text) {
     const auto area = ParsePatchArea(text);
-    const std::string entry = FormatPatchArea(area[0], area[1], area[2], area[3]);
-    m_map.PatchAreas().Add(entry);
-    m_controls->ListAddString(IDC_PATCH_AREAS, entry);
-    DrawPatchAreas();
-}
-
-void CFrostmarkDlg::UpdateDragFrame() {
-    CMapCanvas* picture = MapPicture();
-    const auto frame = m_map.DragFrame();
-    picture->SetDragFrame(frame ? std::optional<QRect>(ToPictureRect(*frame, picture->pos())) : std::nullopt);
+    m_workspace->InsertAreaEntry(static_cast<int>(m_map.PatchAreas().Count()),
+                                 FormatPatchArea(area[0], area[1], area[2], area[3]));
 }
 
 void CFrostmarkDlg::OnZoomIn() {
-    if (!m_map.OnZoomIn())
-        return;
-    SetScrollRanges();
-    ShowRadarImage();
-    DrawPatchAreas();
+    m_workspace->OnZoomIn();
 }
 
 void CFrostmarkDlg::OnZoomOut() {
-    if (!m_map.OnZoomOut())
-        return;
-    SetScrollRanges();
-    ShowRadarImage();
-    DrawPatchAreas();
-}
-
-void CFrostmarkDlg::OnScrollAction(QScrollBar* bar, int action) {
-    const ScrollBarKind kind =
-        bar == Control(IDC_MAP_HSCROLL) ? ScrollBarKind::Horizontal : ScrollBarKind::Vertical;
-    std::optional<ScrollCode> code;
-    switch (action) {
-    case QAbstractSlider::SliderSingleStepSub:
-        code = ScrollCode::LineUp;
-        break;
-    case QAbstractSlider::SliderSingleStepAdd:
-        code = ScrollCode::LineDown;
-        break;
-    case QAbstractSlider::SliderPageStepSub:
-        code = ScrollCode::PageUp;
-        break;
-    case QAbstractSlider::SliderPageStepAdd:
-        code = ScrollCode::PageDown;
-        break;
-    case QAbstractSlider::SliderToMinimum:
-        code = ScrollCode::Top;
-        break;
-    case QAbstractSlider::SliderToMaximum:
-        code = ScrollCode::Bottom;
-        break;
-    case QAbstractSlider::SliderMove:
-        code = ScrollCode::ThumbTrack;
-        break;
-    default:
-        break;
-    }
-    if (!code)
-        return;
-    const ScrollOutcome outcome = m_map.OnScroll(kind, *code, bar->sliderPosition());
-    // The centre moves by world tiles; the bar shows where it went (it may lie beyond the range until
-    // the scroll ends and the rebuild clamps it).
-    bar->setSliderPosition(outcome.position);
-}
-
-void CFrostmarkDlg::OnScrollEnd(QScrollBar* bar) {
-    const ScrollBarKind kind =
-        bar == Control(IDC_MAP_HSCROLL) ? ScrollBarKind::Horizontal : ScrollBarKind::Vertical;
-    const ScrollOutcome outcome = m_map.OnScroll(kind, ScrollCode::EndScroll);
-    {
-        const QSignalBlocker block(bar);
-        bar->setValue(outcome.position);
-    }
-    if (outcome.imageBuilt) {
-        ShowRadarImage();
-        DrawPatchAreas();
-    }
+    m_workspace->OnZoomOut();
 }
 
 void CFrostmarkDlg::OnTimer() {
     if (!isMinimized())
         DrawPatchAreas();
-}
-
-void CFrostmarkDlg::paintEvent(QPaintEvent* event) {
-    QDialog::paintEvent(event);
-    if (!isMinimized())
-        DrawPatchAreas();
-}
-
-void CFrostmarkDlg::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        const QPoint p = event->position().toPoint();
-        m_map.OnButtonDown(p.x(), p.y());
-        UpdateDragFrame();
-    }
-    QDialog::mousePressEvent(event);
-}
-
-void CFrostmarkDlg::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint p = event->position().toPoint();
-    m_map.OnMouseMove(p.x(), p.y());
-    UpdateDragFrame();
-    QDialog::mouseMoveEvent(event);
-}
-
-void CFrostmarkDlg::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        const QPoint p = event->position().toPoint();
-        const DragRelease release = m_map.OnButtonUp(p.x(), p.y());
-        UpdateDragFrame();
-        if (release.addedEntry) {
-            m_controls->ListAddString(IDC_PATCH_AREAS, m_map.PatchAreas()[*release.addedEntry].text);
-            DrawPatchAreas();
-        }
-    }
-    QDialog::mouseReleaseEvent(event);
 }
 
 } // namespace frostmark

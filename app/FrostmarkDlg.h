@@ -9,6 +9,7 @@
 #include "platform/Services.h"
 
 #include <QDialog>
+#include <QUndoStack>
 
 #include <functional>
 #include <map>
@@ -23,6 +24,7 @@ namespace frostmark {
 
 class CCommandPanel;
 class CMapCanvas;
+class CMapWorkspace;
 class CTemplateLayout;
 class CScriptObjects;
 class CStatusLine;
@@ -38,6 +40,10 @@ inline constexpr const char* kSettingIgnoreArt = "IgnoreArt";
 inline constexpr const char* kSettingIncludeArt = "IncludeArt";
 // The window's place, size and maximised state (Qt's saved geometry, in base64).
 inline constexpr const char* kSettingWindowGeometry = "Window Geometry";
+// The map's zoom level and centre, "zoom, x, y".
+inline constexpr const char* kSettingMapView = "Map View";
+// The Patch Areas entries, one string each.
+inline constexpr const char* kSettingPatchAreas = "Patch Areas";
 
 // The caption of the program's message boxes.
 inline constexpr const char* kMessageCaption = "Frostmark";
@@ -102,32 +108,24 @@ public:
     void accept() override; // OnOK
     void reject() override; // OnCancel: Escape and the close box
 
+    // The map, its navigation and the patch areas; the undo stack of the dialog's edits.
+    CMapWorkspace& MapWorkspace() const { return *m_workspace; }
+    QUndoStack& UndoStack() { return m_undo; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     void OnInitDialog();
     void FreeLists();
     void OnDeletePatchObjects();
-    void OnDeletePatchAreas();
-    void OnPatchAreaSelectionChanged();
+    void OnPatchAreasChanged();
     void OnTimer();
-    void OnScrollAction(QScrollBar* bar, int action);
-    void OnScrollEnd(QScrollBar* bar);
 
-    // The map: client directory, colours, scroll bars and the picture.
+    // The map: client directory, colours and the first image.
     void PrepareMap();
-    void SetScrollRanges();
-    void BuildRadarImage();
-    void ShowRadarImage();
-    void UpdateDragFrame();
-    void UpdatePictureGeometry();
 
     CScriptObjects& m_scripts;
     CServices m_services;
@@ -143,6 +141,8 @@ private:
     CUserGuide* m_guide = nullptr;
     std::unique_ptr<CCommandPanel> m_commands;
     bool m_closing = false;
+    QUndoStack m_undo;
+    CMapWorkspace* m_workspace = nullptr;
 };
 
 } // namespace frostmark

@@ -6,7 +6,7 @@
 namespace frostmark {
 
 QColor CMapCanvas::AreaFill(bool selected) {
-    return selected ? QColor(0, 0xAA, 0, 110) : QColor(0, 0x77, 0, 80);
+    return selected ? QColor(0, 0xAA, 0, 95) : QColor(0, 0x77, 0, 75);
 }
 
 QColor CMapCanvas::AreaOutline(bool selected) {

@@ -92,6 +92,13 @@ long long PixelDeltaToWorld(long long delta, int zoom) {
     return TruncateClamped(static_cast<double>(delta) * TilesPerPixel(zoom));
 }
 
+std::string DescribeZoomLevel(int zoom) {
+    if (zoom == 1 || zoom == -1) {
+        return "1 tile a pixel";
+    }
+    return zoom < 0 ? std::to_string(-zoom) + " tiles a pixel" : std::to_string(zoom) + " pixels a tile";
+}
+
 void ClampCentre(int zoom, int& centreX, int& centreY) {
     const ZoomLevelInfo& level = GetZoomLevelInfo(zoom);
     centreX = std::clamp(centreX, level.minCentreX, level.maxCentreX);

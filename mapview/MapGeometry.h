@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace frostmark {
 
@@ -64,6 +65,9 @@ long long WorldDeltaToPixels(long long delta, int zoom);
 
 // A distance in pixels as tiles at `zoom`: trunc(delta * TilesPerPixel(zoom)), toward zero.
 long long PixelDeltaToWorld(long long delta, int zoom);
+
+// How a level shows the world, for people: "16 tiles a pixel", "1 tile a pixel", "4 pixels a tile".
+std::string DescribeZoomLevel(int zoom);
 
 // Moves a centre into the bounds of `zoom` for the default 384 x 256 picture.
 void ClampCentre(int zoom, int& centreX, int& centreY);

@@ -63,6 +63,23 @@ void CPatchAreaList::SetSelected(std::size_t index, bool selected) {
     }
 }
 
+void CPatchAreaList::Insert(std::size_t index, std::string text) {
+    m_entries.insert(m_entries.begin() + static_cast<std::ptrdiff_t>(std::min(index, m_entries.size())),
+                     PatchAreaEntry{std::move(text), false});
+}
+
+void CPatchAreaList::SetText(std::size_t index, std::string text) {
+    if (index < m_entries.size()) {
+        m_entries[index].text = std::move(text);
+    }
+}
+
+void CPatchAreaList::RemoveAt(std::size_t index) {
+    if (index < m_entries.size()) {
+        m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+}
+
 std::size_t CPatchAreaList::SelectedCount() const {
     return static_cast<std::size_t>(std::count_if(m_entries.begin(), m_entries.end(),
                                                   [](const PatchAreaEntry& e) { return e.selected; }));

@@ -32,8 +32,11 @@ public:
     std::size_t Count() const { return m_entries.size(); }
     const PatchAreaEntry& operator[](std::size_t index) const { return m_entries[index]; }
     const std::vector<PatchAreaEntry>& Entries() const { return m_entries; }
-    // Out-of-range indices are ignored.
+    // Out-of-range indices are ignored (an insertion beyond the end appends).
     void SetSelected(std::size_t index, bool selected);
+    void Insert(std::size_t index, std::string text);
+    void SetText(std::size_t index, std::string text);
+    void RemoveAt(std::size_t index);
     std::size_t SelectedCount() const;
     // Removes the selected entries (as the Delete key does) and answers how many went.
     std::size_t RemoveSelected();

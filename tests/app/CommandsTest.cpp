@@ -304,11 +304,9 @@ private slots:
         const std::size_t everywhere = h.dlg->FreezeList().Count();
         // The west half of the world, dragged on the map at the farthest level (16 tiles a pixel).
         QWidget* picture = h.Control(IDC_MAP);
-        const QPoint origin = picture->pos();
-        QTest::mousePress(h.dlg.get(), Qt::LeftButton, {}, origin + QPoint(1, 1));
-        QTest::mouseMove(h.dlg.get(), origin + QPoint(picture->width() / 2, picture->height() - 2));
-        QTest::mouseRelease(h.dlg.get(), Qt::LeftButton, {},
-                            origin + QPoint(picture->width() / 2, picture->height() - 2));
+        QTest::mousePress(picture, Qt::LeftButton, {}, QPoint(1, 1));
+        QTest::mouseMove(picture, QPoint(picture->width() / 2, picture->height() - 2));
+        QTest::mouseRelease(picture, Qt::LeftButton, {}, QPoint(picture->width() / 2, picture->height() - 2));
         auto* areas = h.dlg->ControlAs<QListWidget>(IDC_PATCH_AREAS);
         QCOMPARE(areas->count(), 1);
         const CPatchArea area = ParsePatchAreaText(areas->item(0)->text().toStdString());

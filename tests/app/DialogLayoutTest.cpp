@@ -146,7 +146,7 @@ private slots:
         }
         QVERIFY(kept >= 30);
         // And the map's image is built for the picture's new size.
-        QCOMPARE(h.dlg->MapView().PictureWidth(), map.width());
+        QTRY_COMPARE(h.dlg->MapView().PictureWidth(), map.width());
         QCOMPARE(h.dlg->MapView().PictureHeight(), map.height());
 
         // Back to the template's size, every control is where it was.

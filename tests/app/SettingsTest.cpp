@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(QString::fromStdString(h.Text(IDC_WORLDFILE)), longPath);
     }
 
-    void windowGeometryComesBack() {
+    void windowGeometryAndTheMapViewComeBack() {
         QSize size;
         {
             CDialogHarness h(SettingsFile());
@@ -115,11 +115,17 @@ private slots:
             size = h.dlg->size() + QSize(321, 123);
             h.dlg->resize(size);
             QTRY_COMPARE(h.dlg->size(), size);
+            // The map where the user left it.
+            h.dlg->MapView().SetZoom(4);
+            h.dlg->MapView().SetCentre(1234, 2345);
             h.dlg->close();
         }
         CDialogHarness h(SettingsFile());
         h.Show();
         QCOMPARE(h.dlg->size(), size);
+        QCOMPARE(h.dlg->MapView().Zoom(), 4);
+        QCOMPARE(h.dlg->MapView().CentreX(), 1234);
+        QCOMPARE(h.dlg->MapView().CentreY(), 2345);
     }
 
     void storedFlagsOutsideTheOptionsAreIgnored() {
