@@ -13,6 +13,7 @@
 #include "platform/FileReadProgress.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
+#include "platform/Paths.h"
 #include "platform/Terminal.h"
 #include "platform/TerminalProgressView.h"
 
@@ -354,21 +355,19 @@ constexpr const char* kObjectTableHeader = "id\tart\tserial\tx\ty\tz\tcolor\ttyp
 // a failure that was known from the start. Empty when the path looks writable; the write itself still
 // checks everything again.
 std::string OutputProblem(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::file_status status = fs::status(path, ec);
-    if (fs::exists(status) && !fs::is_regular_file(status))
-        return fs::is_directory(status) ? "is a directory" : "is not a regular file";
-    fs::path parent = fs::path(path).parent_path();
+    CPathInfo info;
+    if (QueryPath(path, info) && info.type != FileType::Missing && info.type != FileType::Regular)
+        return info.type == FileType::Directory ? "is a directory" : "is not a regular file";
+    std::string parent = Utf8FromPath(PathFromUtf8(path).parent_path());
     if (parent.empty())
         parent = ".";
-    fs::file_status parentStatus = fs::status(parent, ec);
-    if (!fs::exists(parentStatus))
-        return "the directory " + parent.string() + " does not exist";
-    if (!fs::is_directory(parentStatus))
-        return parent.string() + " is not a directory";
-    if (CFileError error; !CheckWritableDirectory(parent.string(), error))
-        return "the directory " + parent.string() + " is not writable (" + error.message + ")";
+    CPathInfo parentInfo;
+    if (!QueryPath(parent, parentInfo) || parentInfo.type == FileType::Missing)
+        return "the directory " + parent + " does not exist";
+    if (parentInfo.type != FileType::Directory)
+        return parent + " is not a directory";
+    if (CFileError error; !CheckWritableDirectory(parent, error))
+        return "the directory " + parent + " is not writable (" + error.message + ")";
     return {};
 }
 

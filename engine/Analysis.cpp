@@ -7,6 +7,7 @@
 #include "model/ScriptLoader.h"
 #include "model/ScriptObjects.h"
 #include "model/ScriptSetState.h"
+#include "platform/Files.h"
 #include "script/LineReader.h"
 #include "script/Numbers.h"
 #include "script/ScriptContext.h"
@@ -17,7 +18,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <thread>
 
@@ -349,13 +349,11 @@ bool RefuseWorldPath(const std::string& worldPath, CFreezeList& freezeList, CAna
     }
     freezeList.RemoveAll();
     // A directory, a device or a pipe is no world file: a device such as /dev/zero would be read forever.
-    std::error_code ec;
-    std::filesystem::file_status status = std::filesystem::status(worldPath, ec);
-    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    CPathInfo info;
+    if (QueryPath(worldPath, info) && info.type != FileType::Missing && info.type != FileType::Regular) {
         result.status = AnalysisStatus::WorldUnreadable;
         result.errorPath = worldPath;
-        result.errorReason =
-            std::filesystem::is_directory(status) ? "is a directory" : "is not a regular file";
+        result.errorReason = info.type == FileType::Directory ? "is a directory" : "is not a regular file";
         return true;
     }
     return false;

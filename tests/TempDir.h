@@ -53,6 +53,26 @@ private:
     std::filesystem::path m_path;
 };
 
+// A path written with "/" as this system writes it: with "\\" on Windows.
+inline std::string NativePath(std::string path) {
+#if defined(_WIN32)
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+#endif
+    return path;
+}
+
+// The text without the carriage returns of CR LF line ends, which text files and console output have on
+// Windows.
+inline std::string WithoutCarriageReturns(std::string text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out += text[i];
+    return out;
+}
+
 inline std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -22,3 +22,4 @@ cmake --build build-asan -j"$jobs"
 
 bash tools/test-clang.sh
 bash tools/test-packages.sh
+bash tools/test-windows.sh

@@ -196,9 +196,17 @@ bool FollowLinks(const std::string& path, std::string& resolved, CFileError&) {
 bool MoveIntoPlace(const std::string& source, const std::string& target, CFileError& error) {
     if (Injected(FileCall::Replace, target, &error))
         return false;
+    // A file marked read-only is not to be replaced, as Windows itself refuses (some emulations of it
+    // do not, so it is asked first).
+    const std::wstring wideTarget = Widen(target);
+    const DWORD attributes = ::GetFileAttributesW(wideTarget.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        error = ErrorOf(ERROR_ACCESS_DENIED);
+        return false;
+    }
     // One step, and durable before the call returns; a target another program holds open is refused
     // (sharing violation or access denied) and stays as it was.
-    if (!::MoveFileExW(Widen(source).c_str(), Widen(target).c_str(),
+    if (!::MoveFileExW(Widen(source).c_str(), wideTarget.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = ErrorOf(::GetLastError());
         return false;

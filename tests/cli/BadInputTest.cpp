@@ -4,6 +4,7 @@
 #include "CliTestSupport.h"
 
 #include "cli/CliOptions.h"
+#include "platform/Files.h"
 
 #include <cstdlib>
 
@@ -34,7 +35,10 @@ TEST(BadInput, MissingOrUnreadableInputs) {
     ScratchDir dir;
     auto run = RunInProcess(Freeze(dir, dir / "nope.wsc", dir / "out.wsc", dir / "p.frz"));
     EXPECT_EQ(run.code, kExitInput);
-    EXPECT_NE(run.err.find("Unable to open file " + (dir / "nope.wsc") + ": No such file or directory"),
+    CPathInfo none;
+    CFileError missing; // the system's own words for it
+    QueryPath(dir / "nope.wsc", none, &missing);
+    EXPECT_NE(run.err.find("Unable to open file " + (dir / "nope.wsc") + ": " + missing.message),
               std::string::npos)
         << run.err;
     EXPECT_EQ(dir.Others({}), std::vector<std::string>{});
@@ -86,9 +90,14 @@ TEST(BadInput, MissingOrUnreadableInputs) {
     EXPECT_NE(run.err.find((dir / "none.frz") + ": No such file or directory"), std::string::npos) << run.err;
 
     // A device is no world file (reading /dev/zero would never end).
-    run = RunInProcess({"analyze", "-w", "/dev/zero"});
+#if defined(_WIN32)
+    const std::string device = "NUL";
+#else
+    const std::string device = "/dev/zero";
+#endif
+    run = RunInProcess({"analyze", "-w", device});
     EXPECT_EQ(run.code, kExitInput);
-    EXPECT_NE(run.err.find("/dev/zero: is not a regular file"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(device + ": is not a regular file"), std::string::npos) << run.err;
 }
 
 #if !defined(_WIN32)

@@ -3,6 +3,7 @@
 
 #include "CliTestSupport.h"
 #include "RunProgram.h"
+#include "TempDir.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -31,8 +32,9 @@ ProgramRun RunProgram(const ScratchDir& dir, const std::vector<std::string>& arg
     ProgramRun run;
     run.code = test::RunProgramIn(dir.Path().string(), FROSTMARK_CLI_PATH, args, dir / "stdout.txt",
                                   dir / "stderr.txt");
-    run.out = ReadFile(dir / "stdout.txt");
-    run.err = ReadFile(dir / "stderr.txt");
+    // Console output ends its lines with CR LF on Windows.
+    run.out = test::WithoutCarriageReturns(ReadFile(dir / "stdout.txt"));
+    run.err = test::WithoutCarriageReturns(ReadFile(dir / "stderr.txt"));
     std::filesystem::remove(dir / "stdout.txt");
     std::filesystem::remove(dir / "stderr.txt");
     return run;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Files.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -179,7 +181,11 @@ TEST(Analysis, FileProblems) {
     r = AnalyzeWorldFile("/nonexistent/dir/world.wsc", context, nullptr, o, list, nullptr);
     EXPECT_EQ(r.status, AnalysisStatus::WorldUnreadable);
     EXPECT_EQ(r.Message(), "Unable to open file /nonexistent/dir/world.wsc");
-    EXPECT_EQ(r.errorReason, "No such file or directory");
+    CPathInfo missing;
+    CFileError reason;
+    QueryPath("/nonexistent/dir/world.wsc", missing, &reason);
+    EXPECT_EQ(r.errorReason, reason.message); // the system's own words
+    EXPECT_FALSE(r.errorReason.empty());
     EXPECT_EQ(list.Count(), 0u);
 
     std::filesystem::path dir = std::filesystem::temp_directory_path() / "frostmark-analysis-dir";
@@ -187,7 +193,11 @@ TEST(Analysis, FileProblems) {
     r = AnalyzeWorldFile(dir.string(), context, nullptr, o, list, nullptr);
     EXPECT_EQ(r.status, AnalysisStatus::WorldUnreadable);
     EXPECT_EQ(r.errorReason, "is a directory");
+#if defined(_WIN32)
+    r = AnalyzeWorldFile("NUL", context, nullptr, o, list, nullptr);
+#else
     r = AnalyzeWorldFile("/dev/zero", context, nullptr, o, list, nullptr);
+#endif
     EXPECT_EQ(r.status, AnalysisStatus::WorldUnreadable);
     EXPECT_EQ(r.errorReason, "is not a regular file");
 

@@ -29,9 +29,9 @@ TEST_F(ScriptLoadTest, OldLayoutSetLogsEveryStepInOrder) {
     const std::vector<std::string> expected = {
         "Current working directory is " + base,
         "Loading table file from working directory",
-        "Attempting to load file " + base + "/tavreltables.scp",
+        "Attempting to load file " + base + test::NativePath("/tavreltables.scp"),
         "Reading server INI file from working directory",
-        "Attempting to load file " + base + "/tavrel.ini",
+        "Attempting to load file " + base + test::NativePath("/tavrel.ini"),
         "No entries in the resource table.  Assuming scripts are in 0.52 format",
         "Loading defs",
         "Loading items",
@@ -39,13 +39,13 @@ TEST_F(ScriptLoadTest, OldLayoutSetLogsEveryStepInOrder) {
         "Loading map",
         "Loading Triggers",
         // Missing second files are only logged; the directory comes from SCPFILES, as written.
-        "Unable to open file Legacy/tavrelmap2.scp",
+        "Unable to open file " + test::NativePath("Legacy/tavrelmap2.scp"),
         "Loading names",
         "Loading NPCs",
-        "Unable to open file Legacy/tavrelchar2.scp",
+        "Unable to open file " + test::NativePath("Legacy/tavrelchar2.scp"),
         "Loading speech",
         "Loading templates",
-        "Unable to open file Legacy/tavreltemplate2.scp",
+        "Unable to open file " + test::NativePath("Legacy/tavreltemplate2.scp"),
         "Categorizing Items",
         "Categorizing Locations",
         "Clearing NPC categories",
@@ -56,7 +56,7 @@ TEST_F(ScriptLoadTest, OldLayoutSetLogsEveryStepInOrder) {
     EXPECT_TRUE(m_messages.Messages().empty());
     EXPECT_FALSE(objects.newerLayout);
     // Relative and in the letter case SCPFILES gives it, whatever the working directory.
-    EXPECT_EQ(objects.GetScriptPath(), "Legacy/");
+    EXPECT_EQ(objects.GetScriptPath(), test::NativePath("Legacy/"));
 }
 
 TEST_F(ScriptLoadTest, OldLayoutSetFillsEveryCollection) {
@@ -70,7 +70,7 @@ TEST_F(ScriptLoadTest, OldLayoutSetFillsEveryCollection) {
     EXPECT_EQ(Names(objects.templates), (std::vector<std::string>{"tm_bag"}));
     const auto* door = dynamic_cast<const CSObject*>(objects.itemDefs.At(0));
     EXPECT_EQ(door->m_kind, kKindItemDef);
-    EXPECT_EQ(door->m_sourcePath, base + "/Legacy/tavrelitem.scp");
+    EXPECT_EQ(door->m_sourcePath, base + test::NativePath("/Legacy/tavrelitem.scp"));
 
     // Constants: groups from DEFNAME headers and from other bracket lines; "/" starts a comment; the
     // second file replaces and is marked.
@@ -140,7 +140,7 @@ TEST_F(ScriptLoadTest, OldLayoutSetFillsEveryCollection) {
     for (const auto& window : m_views.Windows()) {
         EXPECT_TRUE(window->destroyed);
         if (window->statusTexts.size() >= 2 &&
-            window->statusTexts[1] == "Reading Legacy/tavreltemplate.scp") {
+            window->statusTexts[1] == "Reading " + test::NativePath("Legacy/tavreltemplate.scp")) {
             templatesSeen = true;
             EXPECT_EQ(window->statusTexts[0], "Initializing storage");
         }
@@ -155,15 +155,15 @@ TEST_F(ScriptLoadTest, OldLayoutWithoutFilesReportsEachFirstFileOnce) {
     CScriptObjects objects;
     ASSERT_TRUE(LoadAllScripts(objects, base, m_services));
     const std::vector<std::string> expectedMessages = {
-        "Unable to open file " + base + "/tavreldefs.scp for input.",
-        "Unable to open file " + base + "/tavrelitem.scp for input.",
+        "Unable to open file " + base + test::NativePath("/tavreldefs.scp for input."),
+        "Unable to open file " + base + test::NativePath("/tavrelitem.scp for input."),
         "Unable to open file hoglocs.scp for input.",
-        "Unable to open file " + base + "/tavreltrig.scp for input.",
-        "Unable to open file " + base + "/tavrelmap.scp for input.",
-        "Unable to open file " + base + "/tavrelname.scp for input.",
-        "Unable to open file " + base + "/tavrelchar.scp for input.",
-        "Unable to open file " + base + "/tavrelspee.scp for input.",
-        "Unable to open file " + base + "/tavreltemplate.scp for input.",
+        "Unable to open file " + base + test::NativePath("/tavreltrig.scp for input."),
+        "Unable to open file " + base + test::NativePath("/tavrelmap.scp for input."),
+        "Unable to open file " + base + test::NativePath("/tavrelname.scp for input."),
+        "Unable to open file " + base + test::NativePath("/tavrelchar.scp for input."),
+        "Unable to open file " + base + test::NativePath("/tavrelspee.scp for input."),
+        "Unable to open file " + base + test::NativePath("/tavreltemplate.scp for input."),
     };
     EXPECT_EQ(MessageTexts(), expectedMessages);
     for (const auto& shown : m_messages.Messages()) {
@@ -174,8 +174,12 @@ TEST_F(ScriptLoadTest, OldLayoutWithoutFilesReportsEachFirstFileOnce) {
     EXPECT_TRUE(objects.itemCategoriesBuilt);
     const std::vector<std::string> lines = LogLines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Loading items"), 1);
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Unable to open file " + base + "/tavrelitem.scp"), 1);
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Unable to open file " + base + "/tavrelitem2.scp"), 0);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "Unable to open file " + base + test::NativePath("/tavrelitem.scp")),
+              1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "Unable to open file " + base + test::NativePath("/tavrelitem2.scp")),
+              0);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Unable to open file hoglocs.scp"), 1);
 
     // Names and speech stay undone and try again, with a message each time.
@@ -183,8 +187,8 @@ TEST_F(ScriptLoadTest, OldLayoutWithoutFilesReportsEachFirstFileOnce) {
     m_messages.Clear();
     objects.LoadNames();
     objects.LoadItems();
-    EXPECT_EQ(MessageTexts(),
-              (std::vector<std::string>{"Unable to open file " + base + "/tavrelname.scp for input."}));
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Unable to open file " + base +
+                                                        test::NativePath("/tavrelname.scp for input.")}));
 }
 
 TEST_F(ScriptLoadTest, OldLayoutEdgeCasesOfSingleFiles) {

@@ -60,6 +60,8 @@ public:
         while (std::getline(in, line)) {
             const size_t stamp = line.find(" ::");
             std::string message = stamp == std::string::npos ? line : line.substr(stamp + 3);
+            if (!message.empty() && message.back() == '\r')
+                message.pop_back(); // the log's CR LF line ends on Windows
             if (message.rfind("Starting ", 0) != 0) {
                 messages.push_back(message);
             }

@@ -50,7 +50,7 @@ protected:
     // without the log's own "Starting" line.
     std::vector<std::string> LogLines() const {
         std::vector<std::string> lines;
-        std::istringstream in(ReadWholeFile(g_Log.Path()));
+        std::istringstream in(WithoutCarriageReturns(ReadWholeFile(g_Log.Path())));
         std::string line;
         while (std::getline(in, line)) {
             const size_t stamp = line.find(" ::");

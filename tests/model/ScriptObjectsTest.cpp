@@ -74,7 +74,8 @@ TEST_F(ScriptLoadTest, ResourceLinesWithAbsolutePathsAreUsedAsWritten) {
     ASSERT_TRUE(LoadAllScripts(objects, dir.String(), m_services));
     EXPECT_EQ(Names(objects.itemDefs), (std::vector<std::string>{"0042"}));
     const std::vector<std::string> lines = LogLines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "Attempting to load file " + elsewhere), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Attempting to load file " + test::NativePath(elsewhere)),
+              lines.end());
 }
 
 TEST_F(ScriptLoadTest, ItemDefinitionsOutOfOrderEndAsIfReplacedOneByOne) {

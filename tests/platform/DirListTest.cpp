@@ -9,6 +9,9 @@ namespace {
 
 using Names = std::vector<std::string>;
 
+#if !defined(_WIN32)
+// Names that differ only in letter case, and symbolic links, cannot both be made on Windows's file system
+// (links need a privilege there); the plain listing below runs everywhere.
 TEST(DirListTest, ListsScriptsOfEveryCaseSpellingInAStableOrder) {
     test::CTempDir dir;
     for (const char* name : {"tavrelitem.scp", "Custom.SCP", "b.Scp", "B.scp", "a.scp", "notes.txt", "scp",
@@ -29,6 +32,17 @@ TEST(DirListTest, LinksToFilesCountButBrokenLinksDoNot) {
     std::filesystem::create_symlink(dir.Path() / "gone", dir.Path() / "broken.scp");
     EXPECT_EQ(ListScpFiles(dir.Path()), Names{"linked.scp"});
 }
+#else
+TEST(DirListTest, ListsScriptsInAStableOrderWhateverTheirCase) {
+    test::CTempDir dir;
+    dir.Write("Custom.SCP", "");
+    dir.Write("b.Scp", "");
+    dir.Write("a.scp", "");
+    dir.Write("notes.txt", "");
+    std::filesystem::create_directory(dir.Path() / "folder.scp");
+    EXPECT_EQ(ListScpFiles(dir.Path()), (Names{"a.scp", "b.Scp", "Custom.SCP"}));
+}
+#endif
 
 TEST(DirListTest, UnreadableOrEmptyDirectoriesGiveNoNames) {
     test::CTempDir dir;

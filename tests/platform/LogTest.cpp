@@ -16,7 +16,7 @@ using test::ReadFile;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
-    std::istringstream in(text);
+    std::istringstream in(test::WithoutCarriageReturns(text));
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;
@@ -91,12 +91,18 @@ TEST(LogTest, LinesUseTheInjectedClockAndPrintfFormatting) {
     log.Log("Found %ld scripts in the resources table.", 12L);
     log.Log("%s", "100% literal");
     log.Stop();
+    // Lines end as the system's own text files do: CR LF on Windows, LF elsewhere.
+#if defined(_WIN32)
+    const std::string end = "\r\n";
+#else
+    const std::string end = "\n";
+#endif
     EXPECT_EQ(ReadFile(dir.Path() / "frostmark.log"),
-              "2001.1.5 09:07:03 ::Starting Frostmark v1.0\n"
-              "2001.1.5 09:07:03 ::Unable to open file D:\\shard\\tavrelitem.scp\n"
-              "2001.1.5 09:07:03 ::Found 12 scripts in the resources table.\n"
-              "2001.1.5 09:07:03 ::100% literal\n"
-              "2001.1.5 09:07:03 ::Ostrel is shutting down.\n");
+              "2001.1.5 09:07:03 ::Starting Frostmark v1.0" + end +
+                  "2001.1.5 09:07:03 ::Unable to open file D:\\shard\\tavrelitem.scp" + end +
+                  "2001.1.5 09:07:03 ::Found 12 scripts in the resources table." + end +
+                  "2001.1.5 09:07:03 ::100% literal" + end + "2001.1.5 09:07:03 ::Ostrel is shutting down." +
+                  end);
 }
 
 TEST(LogTest, EveryLineIsOnDiskWhenLogReturns) {

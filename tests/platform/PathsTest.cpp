@@ -9,6 +9,28 @@ namespace {
 
 namespace fs = std::filesystem;
 
+#if defined(_WIN32)
+TEST(PathsTest, SeparatorsAndDrivesAreNormalised) {
+    // Windows honours the drive; every separator becomes its own.
+    EXPECT_EQ(NormalizePath("scripts/sub\\x.scp"), "scripts\\sub\\x.scp");
+    EXPECT_EQ(NormalizePath("d:/shard/x.scp"), "d:\\shard\\x.scp");
+    EXPECT_EQ(NormalizePath("C:x.scp"), "C:x.scp");
+    EXPECT_EQ(NormalizePath(""), "");
+}
+
+// The file system ignores letter case: a name in any case is the file itself, which is what the lookup
+// must give; only a name that exists in no spelling comes back unchanged.
+TEST(PathsTest, ExistingNamesAreFoundWithoutRegardToCase) {
+    test::CTempDir dir;
+    dir.Write("Scripts/Items/TavrelItem.SCP", "x");
+    const fs::path exact = dir.Path() / "Scripts" / "Items" / "TavrelItem.SCP";
+    EXPECT_TRUE(fs::equivalent(ResolvePathCase(dir.Path() / "SCRIPTS" / "Items" / "TAVRELITEM.scp"), exact));
+    EXPECT_TRUE(fs::equivalent(ResolveScriptPath("scripts\\items/tavrelitem.scp", dir.Path()), exact));
+    const fs::path missing = dir.Path() / "scripts" / "nothing.scp";
+    EXPECT_EQ(ResolvePathCase(missing), missing);
+    EXPECT_EQ(ResolveScriptPath("scripts/none.scp", dir.Path()), dir.Path() / "scripts\\none.scp");
+}
+#else
 TEST(PathsTest, SeparatorsAndDrivesAreNormalised) {
     EXPECT_EQ(NormalizePath("scripts\\items.scp"), "scripts/items.scp");
     EXPECT_EQ(NormalizePath("scripts/sub\\x.scp"), "scripts/sub/x.scp");
@@ -62,6 +84,7 @@ TEST(PathsTest, ScriptPathsResolveUnderTheirBaseDirectory) {
     EXPECT_EQ(ResolveScriptPath("scripts/none.scp", dir.Path()), dir.Path() / "scripts/none.scp");
     EXPECT_EQ(fs::current_path(), before);
 }
+#endif
 
 TEST(PathsTest, EqualsNoCaseFoldsOnlyAscii) {
     EXPECT_TRUE(EqualsNoCase("TavRel.INI", "tavrel.ini"));

@@ -18,6 +18,19 @@ protected:
     test::CScriptTempDir m_dir;
 };
 
+#if defined(_WIN32)
+// The same rules with Windows's separator, and a drive that is honoured.
+TEST_F(ServerIni, WindowsPathsKeepTheirDrive) {
+    EXPECT_EQ(ReadScriptPathFromIni((m_dir.Path() / "none.ini").string(), "C:\\work\\dir"),
+              "C:\\work\\dir\\");
+    EXPECT_EQ(Read("[TAVREL]\n\nSCPFILES=/srv/scripts\nscpfiles=/other\n"), "\\srv\\scripts\\");
+    EXPECT_EQ(Read("scpfiles=D:\\Shard\\Scripts\\  \t\r\n"), "D:\\Shard\\Scripts\\");
+    EXPECT_EQ(Read("scpfiles=\n"), "\\");
+    std::filesystem::create_directories(m_dir.Path() / "Shard" / "Scripts");
+    EXPECT_TRUE(
+        std::filesystem::is_directory(Read("SCPFILES=" + (m_dir.Path() / "shard").string() + "\\SCRIPTS\n")));
+}
+#else
 TEST_F(ServerIni, MissingFileOrLineGivesTheWorkingDirectory) {
     EXPECT_EQ(ReadScriptPathFromIni((m_dir.Path() / "none.ini").string(), "/work/dir"), "/work/dir/");
     EXPECT_EQ(ReadScriptPathFromIni((m_dir.Path() / "none.ini").string(), "/work/dir/"), "/work/dir/");
@@ -48,6 +61,7 @@ TEST_F(ServerIni, ServerStylePathsAreNormalisedAndKeepTheirCase) {
     // A relative one is found beside the ini file, wherever the process runs, and stays relative.
     EXPECT_EQ(Read("SCPFILES=shard\\SCRIPTS\n"), "Shard/Scripts/");
 }
+#endif
 
 } // namespace
 } // namespace frostmark
