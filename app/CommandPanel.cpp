@@ -20,7 +20,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTreeView>
+#include <QTableView>
 
 #include <algorithm>
 #include <cstdio>
@@ -85,12 +85,12 @@ CCommandPanel::CCommandPanel(CScriptObjects& scripts, const CServices& services,
       m_objects(new CPatchObjectsModel(this)),
       m_loadingWindows(new CQueuedProgressViews(services.progressViews, this)),
       m_loaderMessages(std::make_shared<CKeptMessages>()) {
-    QTreeView* view = ObjectsView();
+    QTableView* view = ObjectsView();
     view->setModel(m_objects);
     // No column is sorted at first: the rows stand in world file order. A third click on a header
     // goes back to it.
-    view->header()->setSortIndicator(-1, Qt::AscendingOrder);
-    view->header()->setSortIndicatorClearable(true);
+    view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    view->horizontalHeader()->setSortIndicatorClearable(true);
     view->setSortingEnabled(true);
     {
         // Fixed widths from the font: measuring millions of rows for their contents is not an option.
@@ -100,13 +100,14 @@ CCommandPanel::CCommandPanel(CScriptObjects& scripts, const CServices& services,
         const char* const widest[kPatchColumnCount] = {"i_gen_0eed_a", "00000", "00000", "000", "00000"};
         for (int column = 0; column < kPatchColumnCount; ++column) {
             const QString title = m_objects->headerData(column, Qt::Horizontal).toString();
-            view->header()->resizeSection(
+            view->horizontalHeader()->resizeSection(
                 column, std::max(metrics.horizontalAdvance(QLatin1String(widest[column])) + pad,
                                  metrics.horizontalAdvance(title) + arrow));
         }
         // The ID takes what the numbers leave, so the colour column is in view without scrolling.
-        view->header()->setMinimumSectionSize(metrics.horizontalAdvance(QStringLiteral("00000")) + pad);
-        view->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+        view->horizontalHeader()->setMinimumSectionSize(metrics.horizontalAdvance(QStringLiteral("00000")) +
+                                                        pad);
+        view->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     }
     connect(m_objects, &CPatchObjectsModel::SortStarted, this, [this] {
         if (m_wiring.status)
@@ -156,8 +157,8 @@ CCommandPanel::~CCommandPanel() {
     m_objects->ShowList(nullptr);
 }
 
-QTreeView* CCommandPanel::ObjectsView() const {
-    return qobject_cast<QTreeView*>(Widget(IDC_PATCH_OBJECTS));
+QTableView* CCommandPanel::ObjectsView() const {
+    return qobject_cast<QTableView*>(Widget(IDC_PATCH_OBJECTS));
 }
 
 // ---------------------------------------------------------------- Analyze
@@ -419,7 +420,7 @@ void CCommandPanel::FinishClean(CCleanJob& job) {
 void CCommandPanel::DeleteSelected() {
     if (IsBusy() || m_objects->IsLive())
         return;
-    QTreeView* view = ObjectsView();
+    QTableView* view = ObjectsView();
     const QItemSelection selection = view->selectionModel()->selection();
     std::vector<std::size_t> indexes;
     int first = -1;

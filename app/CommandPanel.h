@@ -23,7 +23,7 @@
 #include <vector>
 
 class QLabel;
-class QTreeView;
+class QTableView;
 class QWidget;
 
 namespace frostmark {
@@ -70,7 +70,7 @@ public:
 
     const CFreezeList& FreezeList() const { return m_freezeList; }
     CPatchObjectsModel& Objects() const { return *m_objects; }
-    QTreeView* ObjectsView() const;
+    QTableView* ObjectsView() const;
     bool IsOutOfDate() const { return !m_outOfDate.empty(); }
     const std::string& OutOfDateReason() const { return m_outOfDate; }
     // What the line above the status line says now.

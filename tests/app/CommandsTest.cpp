@@ -13,8 +13,8 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QTableView>
 #include <QTest>
-#include <QTreeView>
 
 #include <algorithm>
 #include <condition_variable>

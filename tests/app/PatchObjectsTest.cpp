@@ -8,8 +8,8 @@
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
-#include <QTreeView>
 
 #include <algorithm>
 #include <random>
@@ -173,11 +173,11 @@ private slots:
         h.Type(IDC_WORLDFILE, QString::fromStdString(SampleWorld()));
         h.SetChecked(IDC_STATIC_ATTR, true);
         h.ClickAndWait(IDC_ANALYZE);
-        QTreeView* view = h.Commands().ObjectsView();
+        QTableView* view = h.Commands().ObjectsView();
         const int n = h.Objects().rowCount();
         QVERIFY(n > 100);
         // Sorted by Z, highest first, through the header as the user does it.
-        view->header()->setSortIndicator(3, Qt::DescendingOrder);
+        view->horizontalHeader()->setSortIndicator(3, Qt::DescendingOrder);
         QTRY_VERIFY(!h.Objects().IsSorting());
         h.Objects().FinishSort();
         const int top = h.Objects().data(h.Objects().index(0, 3)).toInt();

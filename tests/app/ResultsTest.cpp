@@ -6,8 +6,8 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QTableView>
 #include <QTest>
-#include <QTreeView>
 
 #include <chrono>
 #include <filesystem>
