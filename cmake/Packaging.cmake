@@ -38,13 +38,16 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   set(CPACK_DEBIAN_PACKAGE_SOURCE frostmark)
   set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 
+  # Both packages' long descriptions begin with what Frostmark does, then say what the package holds.
+  set(frostmark_about "Frostmark picks the scenery that never moves out of a Tavrel game server's
+world file (by attribute bits, TYPE, art IDs and map rectangles), writes it
+into a compact freeze patch file grouped by 8 x 8 map blocks, and writes a
+copy of the world file without it, so the server loads faster.")
+
   set(CPACK_DEBIAN_CLI_PACKAGE_NAME frostmark-cli)
   set(CPACK_COMPONENT_CLI_DESCRIPTION
       "freezes the static scenery of a Tavrel world file (command line)
-Frostmark picks the scenery that never moves out of a Tavrel game server's
-world file (by attribute bits, TYPE, art IDs and map rectangles), writes it
-into a compact freeze patch file grouped by 8 x 8 map blocks, and writes a
-copy of the world file without it, so the server loads faster.
+${frostmark_about}
 
 This package holds frostmark-cli, the command-line program for headless
 hosts: analyze, patch, clean and freeze a world, check patch files, list a
@@ -54,10 +57,7 @@ toolkit. A sample shard is in /usr/share/doc/frostmark-cli/samples.")
   set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME frostmark)
   set(CPACK_COMPONENT_DESKTOP_DESCRIPTION
       "freezes the static scenery of a Tavrel world file (desktop program)
-Frostmark picks the scenery that never moves out of a Tavrel game server's
-world file (by attribute bits, TYPE, art IDs and map rectangles), writes it
-into a compact freeze patch file grouped by 8 x 8 map blocks, and writes a
-copy of the world file without it, so the server loads faster.
+${frostmark_about}
 
 This package holds the desktop program: one dialog with the paths, the
 options and a radar map of the world, built from the game client's files,

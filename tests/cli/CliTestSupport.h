@@ -87,6 +87,20 @@ inline std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
+// The lines of a text without their terminators; a final line needs none.
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
 inline std::string Record(const std::string& id, const std::string& serial, const std::string& point,
                           const std::string& attr, const std::string& extra = "") {
     return "[WORLDITEM " + id + "]\nSERIAL=" + serial + "\nP=" + point + "\nATTR=" + attr + "\n" + extra;

@@ -18,6 +18,7 @@
 namespace frostmark {
 namespace {
 
+using testing::Lines;
 using testing::ReadFile;
 using testing::Record;
 using testing::ScratchDir;
@@ -142,19 +143,6 @@ Outcome Execute(const Launch& launch) {
 
 Outcome Execute(const ScratchDir& dir, std::vector<std::string> args) {
     return Execute(Launch{std::move(args), dir.Path().string(), "", "", 0});
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
 }
 
 std::vector<std::string> Split(const std::string& text, char separator) {

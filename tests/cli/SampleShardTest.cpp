@@ -13,6 +13,7 @@
 namespace frostmark {
 namespace {
 
+using testing::Lines;
 using testing::ReadFile;
 using testing::ScratchDir;
 
@@ -42,15 +43,7 @@ ProgramRun RunProgram(const ScratchDir& dir, const std::vector<std::string>& arg
 
 // The world file without the item records whose SERIAL is in `serials`: the cleaning rule, done plainly.
 std::string WorldWithout(const std::string& world, const std::set<std::uint32_t>& serials) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < world.size()) {
-        std::size_t end = world.find('\n', start);
-        if (end == std::string::npos)
-            end = world.size();
-        lines.push_back(world.substr(start, end - start));
-        start = end + 1;
-    }
+    const std::vector<std::string> lines = Lines(world);
     std::string out;
     for (std::size_t i = 0; i < lines.size();) {
         std::size_t next = i + 1;
