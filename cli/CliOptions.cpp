@@ -2,6 +2,7 @@
 
 #include "mapview/MapGeometry.h"
 #include "mapview/MapRender.h"
+#include "platform/Files.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,9 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <istream>
-#include <sstream>
 
 namespace frostmark {
 
@@ -233,38 +232,60 @@ const char* CommandName(CliCommand command) {
 bool ParseArtIdArgument(const std::string& value, std::vector<std::uint16_t>& ids, std::string& error,
                         std::istream* standardInput) {
     if (!value.empty() && value[0] == '@') {
-        std::string path = value.substr(1);
-        std::ostringstream text;
+        const std::string path = value.substr(1);
+        // The file is read the way the dialog reads its box (one ID per line, anything else skipped),
+        // except that an ID may be written 0x0eed as on the command line. Only a line's first characters
+        // count, and an ID the list holds already adds nothing to it, so the memory taken is bounded
+        // whatever the file holds (a device such as /dev/zero is refused, standard input may be endless).
+        std::vector<bool> listed(0x10000, false);
+        for (std::uint16_t id : ids)
+            listed[id] = true;
+        std::string line;
+        const auto endLine = [&] {
+            const std::string trimmed = Trim(line);
+            const bool prefixed =
+                trimmed.size() > 2 && trimmed[0] == '0' && (trimmed[1] == 'x' || trimmed[1] == 'X');
+            const std::uint16_t id = ParseArtIdLine(prefixed ? std::string_view(trimmed).substr(2) : line);
+            if (id != 0 && !listed[id]) {
+                listed[id] = true;
+                ids.push_back(id);
+            }
+            line.clear();
+        };
+        const auto take = [&](const char* bytes, std::size_t count) {
+            for (std::size_t i = 0; i < count; ++i) {
+                if (bytes[i] == '\n')
+                    endLine();
+                else if (line.size() < 512)
+                    line += bytes[i];
+            }
+        };
+        char chunk[1 << 16];
         if (path == "-") {
             if (!standardInput) {
                 error = "standard input is read only once on a command line";
                 return false;
             }
-            text << standardInput->rdbuf();
+            while (standardInput->read(chunk, sizeof chunk) || standardInput->gcount() > 0)
+                take(chunk, static_cast<std::size_t>(standardInput->gcount()));
         } else {
-            std::ifstream in(path, std::ios::binary);
-            if (in)
-                text << in.rdbuf();
-            if (!in || in.bad()) {
-                error = path + ": " + (errno ? std::strerror(errno) : "cannot be read");
+            CFile file;
+            if (!file.OpenRegular(path)) {
+                const CFileError& failure = file.Error();
+                error = path + ": " +
+                        (failure.kind == FileErrorKind::IsDirectory ? "is a directory" : failure.message);
+                return false;
+            }
+            std::int64_t got = 0;
+            while ((got = file.Read(chunk, sizeof chunk)) > 0)
+                take(chunk, static_cast<std::size_t>(got));
+            if (got < 0) {
+                error = path + ": " + file.Error().message;
                 return false;
             }
         }
-        // The file is read the way the dialog reads its box (one ID per line, anything else skipped),
-        // except that an ID may be written 0x0eed as on the command line.
-        std::string lines = text.str();
-        std::string normalised;
-        normalised.reserve(lines.size());
-        for (const std::string& line : SplitAt(lines, '\n')) {
-            std::string trimmed = Trim(line);
-            if (trimmed.size() > 2 && trimmed[0] == '0' && (trimmed[1] == 'x' || trimmed[1] == 'X'))
-                normalised += trimmed.substr(2);
-            else
-                normalised += line;
-            normalised += '\n';
-        }
-        std::vector<std::uint16_t> fromFile = ParseArtIdLines(normalised);
-        ids.insert(ids.end(), fromFile.begin(), fromFile.end());
+        if (!line.empty())
+            endLine();
         return true;
     }
     std::string normalised = value;

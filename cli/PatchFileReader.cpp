@@ -1,11 +1,9 @@
 #include "cli/PatchFileReader.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+
+#include "platform/Files.h"
 
 namespace frostmark {
 
@@ -33,38 +31,31 @@ std::uint64_t CPatchFileContents::ObjectCount() const {
 
 CPatchFileContents ReadPatchFile(const std::string& path) {
     CPatchFileContents contents;
-    auto fail = [&](const std::string& reason) {
-        contents.ok = false;
-        contents.error = path + ": " + reason;
+    CFile file;
+    std::vector<unsigned char> data;
+    std::uint64_t size = 0;
+    if (file.OpenRegular(path) && file.Size(size)) {
+        // Sized from the file, then read to its true end: it may have changed since.
+        data.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, std::uint64_t(1) << 30)));
+        unsigned char chunk[1 << 16];
+        for (std::int64_t got; (got = file.Read(chunk, sizeof chunk)) > 0;)
+            data.insert(data.end(), chunk, chunk + got);
+    }
+    if (file.Error()) {
+        contents.unreadable = true;
+        // The same words on every system for the two faults a user makes most.
+        const FileErrorKind kind = file.Error().kind;
+        contents.error = path + ": " +
+                         (kind == FileErrorKind::IsDirectory ? "is a directory"
+                          : kind == FileErrorKind::NotFound  ? "No such file or directory"
+                                                             : file.Error().message);
         return contents;
-    };
-    std::error_code ec;
-    std::filesystem::file_status status = std::filesystem::status(path, ec);
-    if (!std::filesystem::exists(status)) {
-        contents.unreadable = true;
-        return fail("No such file or directory");
-    }
-    if (!std::filesystem::is_regular_file(status)) {
-        contents.unreadable = true;
-        return fail(std::filesystem::is_directory(status) ? "is a directory" : "is not a regular file");
-    }
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        contents.unreadable = true;
-        return fail(errno ? std::strerror(errno) : "cannot be opened");
-    }
-    std::vector<unsigned char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        contents.unreadable = true;
-        return fail(errno ? std::strerror(errno) : "read error");
     }
     return ParsePatchBytes(data, path);
 }
 
-CPatchFileContents ParsePatchBytes(const std::vector<unsigned char>& data, const std::string& name) {
+CPatchFileContents ParsePatchBytes(const std::vector<unsigned char>& data, const std::string& path) {
     CPatchFileContents contents;
-    const std::string& path = name;
     auto fail = [&](const std::string& reason) {
         contents.ok = false;
         contents.error = path + ": " + reason;
@@ -157,6 +148,29 @@ CPatchFileContents ParsePatchBytes(const std::vector<unsigned char>& data, const
     }
     contents.ok = true;
     return contents;
+}
+
+std::vector<unsigned char> EncodePatchFile(const CPatchFileContents& contents) {
+    std::vector<unsigned char> bytes;
+    auto put = [&](std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+    };
+    put(static_cast<std::uint32_t>(contents.groups.size()), 4);
+    put(0xF00D, 2);
+    for (const CPatchGroup& group : contents.groups) {
+        put(2, 1);
+        put(group.block, 4);
+        put(static_cast<std::uint32_t>(7 * group.objects.size()), 4);
+        for (const CPatchObject& object : group.objects) {
+            put(object.art, 2);
+            put(object.x, 1);
+            put(object.y, 1);
+            put(object.z, 1);
+            put(object.color, 2);
+        }
+    }
+    return bytes;
 }
 
 } // namespace frostmark

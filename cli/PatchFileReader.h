@@ -40,9 +40,14 @@ struct CPatchFileContents {
 // Reads and checks the whole file: the 6-byte header with the magic 0xF00D, then exactly the declared
 // number of groups of kind 2, in strictly ascending block order inside the world (768 x 512 blocks),
 // each with a length that is a non-zero multiple of 7 and fits the file, and nothing after the last
-// group. Objects out of cell order are reported as warnings.
+// group. Objects out of cell order are reported as warnings. Only a regular file is read: a directory,
+// device or FIFO is refused (unreadable) before a byte is read.
 CPatchFileContents ReadPatchFile(const std::string& path);
 // The same checks on bytes already read (standard input); `name` stands for the path in messages.
 CPatchFileContents ParsePatchBytes(const std::vector<unsigned char>& data, const std::string& name);
+
+// The bytes of a patch file holding `contents` (its groups in their order): what ParsePatchBytes read, for
+// every file it accepts.
+std::vector<unsigned char> EncodePatchFile(const CPatchFileContents& contents);
 
 } // namespace frostmark

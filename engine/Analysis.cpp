@@ -385,7 +385,7 @@ namespace {
 
 bool IdentityOf(const std::string& path, CFileIdentity& identity, bool& endsWithLineFeed) {
     CFile file;
-    if (!file.OpenRead(path))
+    if (!file.OpenRegular(path))
         return false;
     bool ok = file.Identity(identity);
     char last = '\n';

@@ -97,7 +97,7 @@ CCleanResult CleanWorldFile(const std::string& inputPath, const std::string& out
     CFile inputFile;
     CFileIdentity opened;
     const bool sameInput =
-        inputFile.OpenRead(inputPath) && inputFile.Identity(opened) && opened.SameFileAs(info.identity);
+        inputFile.OpenRegular(inputPath) && inputFile.Identity(opened) && opened.SameFileAs(info.identity);
     const std::uint64_t stretch = info.identity.size / (frozen.Count() + 1);
     const bool copyStretches = sameInput && stretch >= options.minCopyStretch;
     // The analysis's plan, else threads that search the file, else the walk line by line: each way

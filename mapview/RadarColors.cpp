@@ -1,6 +1,7 @@
 #include "mapview/RadarColors.h"
 
 #include "mapview/ClientDirectory.h"
+#include "platform/Files.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -29,12 +30,16 @@ void CRadarColorTable::LoadFromBytes(std::span<const std::uint8_t> bytes) {
 bool LoadRadarColors(const std::string& clientDirectory, CRadarColorTable& table) {
     table.Clear();
     const std::string path = ClientFilePath(clientDirectory, kRadarColorFileName);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) {
+    CFile file;
+    if (!file.OpenRegular(path)) {
         return false;
     }
     std::vector<std::uint8_t> bytes(kRadarColorFileBytes, 0);
-    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
+    std::size_t got = 0;
+    for (std::int64_t read;
+         got < bytes.size() && (read = file.Read(bytes.data() + got, bytes.size() - got)) > 0;) {
+        got += static_cast<std::size_t>(read);
+    }
     bytes.resize(got);
     table.LoadFromBytes(bytes);
     return true;

@@ -71,24 +71,25 @@ std::uint32_t CRadarSamples::PictureColor(int x, int y) const {
 }
 
 std::unique_ptr<CMapFileSource> CMapFileSource::Open(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
+    CFile file;
+    if (!file.OpenRegular(path)) {
         return nullptr;
     }
-    // Every read is one large strip: the stream's own buffer would only add a copy.
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    return std::unique_ptr<CMapFileSource>(new CMapFileSource(file));
+    return std::unique_ptr<CMapFileSource>(new CMapFileSource(std::move(file)));
 }
 
-CMapFileSource::~CMapFileSource() {
-    std::fclose(m_file);
-}
+CMapFileSource::~CMapFileSource() = default;
 
 std::size_t CMapFileSource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) {
-    if (std::fseek(m_file, static_cast<long>(offset), SEEK_SET) != 0) {
-        return 0;
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const std::int64_t got = m_file.ReadAt(buffer.data() + done, buffer.size() - done, offset + done);
+        if (got <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
     }
-    return std::fread(buffer.data(), 1, buffer.size(), m_file);
+    return done;
 }
 
 namespace {

@@ -5,12 +5,14 @@
 
 #include "mapview/MapGeometry.h"
 #include "mapview/RadarColors.h"
+#include "platform/Files.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace frostmark {
@@ -93,7 +95,7 @@ public:
 
 class CMapFileSource final : public CMapSource {
 public:
-    // nullptr when the file cannot be opened.
+    // nullptr when the file cannot be opened or is no regular file (a device, a FIFO).
     static std::unique_ptr<CMapFileSource> Open(const std::string& path);
     ~CMapFileSource() override;
     CMapFileSource(const CMapFileSource&) = delete;
@@ -102,8 +104,8 @@ public:
     std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override;
 
 private:
-    explicit CMapFileSource(std::FILE* file) : m_file(file) {}
-    std::FILE* m_file;
+    explicit CMapFileSource(CFile file) : m_file(std::move(file)) {}
+    CFile m_file;
 };
 
 // The blocks a build reads and where they land. Blocks x0 <= bx < x1, y0 <= by < y1 are read (every

@@ -91,9 +91,19 @@ std::string CScriptObjects::ScriptDirectory() const {
     return m_scriptDirectory.empty() ? GetWorkingDirectory() : m_scriptDirectory;
 }
 
-bool CScriptObjects::OpenInScriptDirectory(CLineReader& file, const std::string& name,
-                                           std::string& source) const {
-    return OpenScriptFile(file, name, ScriptDirectory(), source);
+bool CScriptObjects::OpenInScriptDirectory(CLineReader& file, const std::string& name, std::string& source) {
+    if (OpenScriptFile(file, name, ScriptDirectory(), source)) {
+        return true;
+    }
+    const FileErrorKind kind = file.Error().kind;
+    if (kind == FileErrorKind::NotRegular || kind == FileErrorKind::IsDirectory) {
+        // A device such as /dev/zero would be read forever and a FIFO would wait for a writer; a script
+        // set naming one is broken, so say so where a missing file is only logged.
+        const std::string text = "Unable to read script file " + name + ": " + file.Error().message;
+        g_Log.Log("%s", text.c_str());
+        ShowMessage(m_messages, text, "Frostmark", MessageIcon::Warning);
+    }
+    return false;
 }
 
 std::string CScriptObjects::GetScriptPath() const {

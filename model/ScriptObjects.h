@@ -221,8 +221,9 @@ private:
     std::vector<CSObject*> m_stagedItems;
     bool m_stagingItems = false;
 
-    // OpenScriptFile with the script directory as the base of relative names.
-    bool OpenInScriptDirectory(CLineReader& file, const std::string& name, std::string& source) const;
+    // OpenScriptFile with the script directory as the base of relative names. A name that is there but is
+    // no regular file (a directory, a device, a FIFO) is reported with a warning message as well.
+    bool OpenInScriptDirectory(CLineReader& file, const std::string& name, std::string& source);
 
     std::string m_scriptDirectory;
     IMessageBox* m_messages = nullptr;

@@ -1,10 +1,7 @@
 #include "platform/ProfileString.h"
 
+#include "platform/Files.h"
 #include "platform/Paths.h"
-
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 namespace frostmark {
 
@@ -78,11 +75,15 @@ std::string GetProfileStringFromText(std::string_view iniText, std::string_view 
 
 std::string GetProfileString(const std::filesystem::path& iniFile, std::string_view section,
                              std::string_view key, std::string_view defaultValue, std::size_t bufferSize) {
-    // "tavrel.ini" may have come from a system where letter case did not matter.
-    std::ifstream in(ResolvePathCase(iniFile), std::ios::binary);
-    if (!in)
+    // "tavrel.ini" may have come from a system where letter case did not matter. Like a missing file, one
+    // that is no regular file (a device would never end, a FIFO would wait) gives the default.
+    CFile file;
+    if (!file.OpenRegular(ResolvePathCase(iniFile).string()))
         return DefaultValue(defaultValue, bufferSize);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text;
+    char chunk[1 << 16];
+    for (std::int64_t got; (got = file.Read(chunk, sizeof chunk)) > 0;)
+        text.append(chunk, static_cast<std::size_t>(got));
     return GetProfileStringFromText(text, section, key, defaultValue, bufferSize);
 }
 

@@ -26,7 +26,8 @@ void CLineReader::Close() {
 
 bool CLineReader::Open(const std::string& path) {
     CFile file;
-    if (!file.OpenRead(path)) {
+    // Regular files only: a device would be read forever, and opening a FIFO waits for a writer.
+    if (!file.OpenRegular(path)) {
         Close();
         m_file = std::move(file); // keeps the reason
         return false;

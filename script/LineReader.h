@@ -34,8 +34,8 @@ public:
     CLineReader& operator=(const CLineReader&) = delete;
 
     // Opens a file for reading only; other programs may go on reading and writing it meanwhile. False when
-    // the file cannot be opened (or is a directory), with the reason in Error(). Closes whatever was open
-    // before.
+    // the file cannot be opened or is no regular file (a directory, device, FIFO or socket), with the
+    // reason in Error(). Closes whatever was open before.
     bool Open(const std::string& path);
     // Reads from a file already open for reading (at its start). False when its size cannot be had.
     bool Open(CFile file);

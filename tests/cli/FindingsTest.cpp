@@ -7,6 +7,12 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 namespace frostmark {
 namespace {
@@ -18,6 +24,14 @@ using testing::ScratchDir;
 using testing::WriteFile;
 
 const std::string kFindings = FROSTMARK_TEST_DATA "/findings/";
+
+// "@FILE", the way an art ID list is given. (Built by appending: GCC 12 warns wrongly about
+// "@" + path at -O3.)
+std::string AtFile(const std::string& path) {
+    std::string argument = "@";
+    argument += path;
+    return argument;
+}
 
 bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -98,6 +112,56 @@ TEST(Findings, ConstantsThatDoubleAtEveryLevelEvaluateOnceOrFailNamingTheConstan
                                  ": its value takes more than 1000000 evaluations of constants"))
         << run.err;
     EXPECT_TRUE(Has(run.out, "\"ok\":false")) << run.out;
+}
+
+TEST(Findings, EveryReaderRefusesAnythingButARegularFile) {
+    ScratchDir dir;
+    WriteFile(dir / "w.wsc", Record("0eee", "1", "10,10,0", "8000"));
+    std::vector<std::string> refused = {dir.Path().string()};
+    testing::CliRun run;
+#if !defined(_WIN32)
+    // The resource table lists /dev/zero, which the lookup without regard to case finds as /DEV/ZERO too:
+    // it is passed over with a warning naming it, and the rest of the set is read.
+    run = RunInProcess({"analyze", "-w", dir / "w.wsc", "-s", kFindings + "reszero", "--static"});
+    EXPECT_EQ(run.code, kExitOk) << run.err;
+    EXPECT_TRUE(Has(run.err, "warning: Unable to read script file /dev/zero: is not a regular file\n"))
+        << run.err;
+    EXPECT_TRUE(Has(run.out, "Number of Objects to Freeze: 1\n")) << run.out;
+    refused.push_back("/dev/zero");
+
+    // A FIFO with no writer: opening it the usual way would wait for ever.
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    refused.push_back(dir / "fifo");
+    std::filesystem::create_directories(dir.Path() / "set");
+    WriteFile(dir / "set/tavrel.ini",
+              "[RESOURCES]\n" + (dir / "fifo") + "\n" + (dir / "set") + "\n[TAVREL]\n");
+    WriteFile(dir / "set/tavreltables.scp", "");
+    ASSERT_EQ(::mkfifo((dir / "set/custloc.scp").c_str(), 0600), 0);
+    run = RunInProcess({"analyze", "-w", dir / "w.wsc", "-s", dir / "set", "--static"});
+    EXPECT_EQ(run.code, kExitOk) << run.err;
+    for (const std::string& name : {dir / "fifo", dir / "set", std::string("custloc.scp")})
+        EXPECT_TRUE(Has(run.err, "warning: Unable to read script file " + name + ": ")) << name << run.err;
+#endif
+    for (const std::string& path : refused) {
+        SCOPED_TRACE(path);
+        const bool directory = path == dir.Path().string();
+        const std::string reason = path + (directory ? ": is a directory" : ": is not a regular file");
+        run = RunInProcess({"analyze", "-w", dir / "w.wsc", "--exclude-art", AtFile(path)});
+        EXPECT_EQ(run.code, kExitInput);
+        EXPECT_TRUE(Has(run.err, "--exclude-art: " + reason)) << run.err;
+        run = RunInProcess({"analyze", "-w", path});
+        EXPECT_EQ(run.code, kExitInput);
+        EXPECT_TRUE(Has(run.err, reason)) << run.err;
+        run = RunInProcess({"inspect", path});
+        EXPECT_EQ(run.code, kExitInput);
+        EXPECT_TRUE(Has(run.err, reason)) << run.err;
+    }
+    // An art ID file is read line by line within bounded memory; its IDs count as typed ones.
+    WriteFile(dir / "ids.txt", std::string(100000, 'x') + "\n0eee\r\n0eee\n");
+    run =
+        RunInProcess({"analyze", "-w", dir / "w.wsc", "--static", "--exclude-art", AtFile(dir / "ids.txt")});
+    EXPECT_EQ(run.code, kExitOk) << run.err;
+    EXPECT_TRUE(Has(run.out, "Number of Objects to Freeze: 0\n")) << run.out;
 }
 
 } // namespace
