@@ -8,6 +8,7 @@
 #include "app/MainWindowLayout.h"
 #include "app/MapCanvas.h"
 #include "app/MapWorkspace.h"
+#include "app/PatchObjectsModel.h"
 #include "app/Resource.h"
 #include "app/StatusLine.h"
 #include "app/ToolTips.h"
@@ -19,14 +20,17 @@
 #include "platform/qt/QtDialogControls.h"
 #include "platform/qt/QtDialogUnits.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
@@ -138,6 +142,11 @@ void CFrostmarkDlg::OnInitDialog() {
     connect(ControlAs<QPushButton>(IDOK), &QPushButton::clicked, this, &CFrostmarkDlg::accept);
     connect(ControlAs<QPushButton>(IDCANCEL), &QPushButton::clicked, this, &CFrostmarkDlg::reject);
 
+    // Browse buttons in the four path fields, and files dropped on the window.
+    m_paths = new CPathFields(this, ControlAs<QLineEdit>(IDC_WORLDFILE), ControlAs<QLineEdit>(IDC_PATCHFILE),
+                              ControlAs<QLineEdit>(IDC_OUTPUTWORLD), ControlAs<QLineEdit>(IDC_SCRIPTDIR),
+                              m_launch.choosePath);
+
     // The Delete key in the Patch Objects list (the map workspace handles the Patch Areas list's).
     Control(IDC_PATCH_OBJECTS)->installEventFilter(this);
 
@@ -165,6 +174,19 @@ void CFrostmarkDlg::OnInitDialog() {
     connect(m_workspace, &CMapWorkspace::AreasChanged, this, &CFrostmarkDlg::OnPatchAreasChanged);
     connect(m_workspace, &CMapWorkspace::ChooseClientDirectoryRequested, this,
             &CFrostmarkDlg::OnChooseClientDirectory);
+    connect(m_workspace, &CMapWorkspace::ObjectClicked, this, &CFrostmarkDlg::OnObjectMarkClicked);
+    // The list is a new one after every analysis, sort and removal (the model is reset): the marks are
+    // taken from it again once the change is complete.
+    CPatchObjectsModel& objects = m_commands->Objects();
+    connect(&objects, &QAbstractItemModel::modelReset, this, &CFrostmarkDlg::ScheduleObjectMarks);
+    connect(&objects, &QAbstractItemModel::rowsRemoved, this, &CFrostmarkDlg::ScheduleObjectMarks);
+    connect(m_commands.get(), &CCommandPanel::CommandFinished, this, &CFrostmarkDlg::ScheduleObjectMarks);
+    if (auto* view = qobject_cast<QAbstractItemView*>(Control(IDC_PATCH_OBJECTS))) {
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &CFrostmarkDlg::OnPatchObjectsSelectionChanged);
+        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                &CFrostmarkDlg::OnPatchObjectCurrentChanged);
+    }
     QAction* undo = m_undo.createUndoAction(this, tr("&Undo"));
     undo->setShortcuts(QKeySequence::Undo);
     QAction* redo = m_undo.createRedoAction(this, tr("&Redo"));
@@ -328,7 +350,70 @@ bool CFrostmarkDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CFrostmarkDlg::OnDeletePatchObjects() {
+    // The entry after the removed ones becomes current; the map stays where the user was looking.
+    const QScopedValueRollback keep(m_choosingFromMap, true);
     m_commands->DeleteSelected();
+}
+
+// ---------------------------------------------------------------- the objects on the map
+
+void CFrostmarkDlg::ScheduleObjectMarks() {
+    if (m_objectMarksDue)
+        return;
+    m_objectMarksDue = true;
+    QTimer::singleShot(0, this, &CFrostmarkDlg::ShowObjectMarks);
+}
+
+void CFrostmarkDlg::ShowObjectMarks() {
+    m_objectMarksDue = false;
+    std::vector<MapObject> objects;
+    // While an analysis runs the list is being built on the command's thread: no marks until it ends.
+    if (!m_commands->IsBusy() && !m_commands->Objects().IsLive()) {
+        const CFreezeList& list = m_commands->FreezeList();
+        objects.reserve(list.Count());
+        for (std::size_t i = 0; i < list.Count(); ++i)
+            objects.push_back({list[i].x, list[i].y});
+    }
+    m_workspace->SetObjects(std::move(objects));
+    OnPatchObjectsSelectionChanged();
+}
+
+void CFrostmarkDlg::OnPatchObjectsSelectionChanged() {
+    auto* view = qobject_cast<QAbstractItemView*>(Control(IDC_PATCH_OBJECTS));
+    if (!view || m_objectMarksDue)
+        return;
+    const CPatchObjectsModel& model = m_commands->Objects();
+    std::vector<std::size_t> chosen;
+    for (const QItemSelectionRange& range : view->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            chosen.push_back(model.ListIndex(row));
+            if (chosen.size() >= CMapWorkspace::kMaxHighlights)
+                break;
+        }
+        if (chosen.size() >= CMapWorkspace::kMaxHighlights)
+            break;
+    }
+    m_workspace->HighlightObjects(std::move(chosen));
+}
+
+void CFrostmarkDlg::OnPatchObjectCurrentChanged(const QModelIndex& current) {
+    if (m_choosingFromMap || !current.isValid() || m_objectMarksDue || m_commands->Objects().IsLive())
+        return;
+    m_workspace->CentreOnObject(m_commands->Objects().ListIndex(current.row()));
+}
+
+void CFrostmarkDlg::OnObjectMarkClicked(std::size_t index, bool toggle) {
+    auto* view = qobject_cast<QAbstractItemView*>(Control(IDC_PATCH_OBJECTS));
+    const CPatchObjectsModel& model = m_commands->Objects();
+    const int row = model.RowOf(index);
+    if (!view || row < 0)
+        return;
+    const QScopedValueRollback keep(m_choosingFromMap, true);
+    const QModelIndex at = model.index(row, 0);
+    view->selectionModel()->setCurrentIndex(
+        at, (toggle ? QItemSelectionModel::Toggle : QItemSelectionModel::ClearAndSelect) |
+                QItemSelectionModel::Rows);
+    view->scrollTo(at);
 }
 
 void CFrostmarkDlg::contextMenuEvent(QContextMenuEvent* event) {

@@ -3,6 +3,7 @@
 // Objects and Patch Areas lists and the map. Its handlers read the controls, call the core and show
 // what comes back; everything the commands compute lives in the core libraries.
 
+#include "app/PathFields.h"
 #include "engine/FreezeList.h"
 #include "engine/Selection.h"
 #include "mapview/MapView.h"
@@ -18,6 +19,7 @@
 #include <string>
 
 class QListWidget;
+class QModelIndex;
 class QScrollBar;
 
 namespace frostmark {
@@ -57,6 +59,8 @@ public:
         std::function<std::optional<std::string>(const std::string& current)> chooseDirectory;
         // A client directory given on the command line; it wins over everything else.
         std::optional<std::string> clientDirectory;
+        // Answers the Browse buttons of the four paths in place of the file dialogs (tests).
+        CPathFields::Chooser choosePath;
     };
 
     // Builds the controls from template 102 and runs the start-up sequence. `services` must outlive the
@@ -111,6 +115,8 @@ public:
     // The map, its navigation and the patch areas; the undo stack of the dialog's edits.
     CMapWorkspace& MapWorkspace() const { return *m_workspace; }
     QUndoStack& UndoStack() { return m_undo; }
+    // The Browse buttons and file drops of the four paths.
+    CPathFields& PathFields() const { return *m_paths; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -123,6 +129,13 @@ private:
     void OnDeletePatchObjects();
     void OnPatchAreasChanged();
     void OnTimer();
+    // The objects to freeze on the map: their marks follow the Patch Objects list, the entries chosen
+    // there are ringed (the current one centred), and a click on a mark chooses its entry.
+    void ScheduleObjectMarks();
+    void ShowObjectMarks();
+    void OnPatchObjectsSelectionChanged();
+    void OnPatchObjectCurrentChanged(const QModelIndex& current);
+    void OnObjectMarkClicked(std::size_t index, bool toggle);
 
     // The map: client directory, colours and the first image.
     void PrepareMap();
@@ -143,6 +156,9 @@ private:
     bool m_closing = false;
     QUndoStack m_undo;
     CMapWorkspace* m_workspace = nullptr;
+    CPathFields* m_paths = nullptr;
+    bool m_objectMarksDue = false;
+    bool m_choosingFromMap = false; // a click on the map chooses the entry: the map stays where it is
 };
 
 } // namespace frostmark

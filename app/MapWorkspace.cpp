@@ -20,6 +20,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstring>
 
 namespace frostmark {
 
@@ -135,7 +136,66 @@ void CMapWorkspace::ShowMap() {
     }
     SetScrollRanges();
     RedrawAreas();
+    RedrawObjects();
     UpdateReadout(m_pointer);
+}
+
+// ---------------------------------------------------------------- the objects to freeze
+
+void CMapWorkspace::SetObjects(std::vector<MapObject> objects) {
+    m_objects = std::move(objects);
+    m_highlighted.clear();
+    RedrawObjects();
+}
+
+void CMapWorkspace::HighlightObjects(std::vector<std::size_t> indexes) {
+    std::erase_if(indexes, [this](std::size_t i) { return i >= m_objects.size(); });
+    // Rings for a few hundred at most: beyond that they would hide the map rather than point at
+    // anything.
+    if (indexes.size() > kMaxHighlights)
+        indexes.resize(kMaxHighlights);
+    m_highlighted = std::move(indexes);
+    RedrawObjects();
+}
+
+QPoint CMapWorkspace::MarkPosition(std::size_t index) const {
+    if (index >= m_objects.size())
+        return {};
+    const ViewPoint c = MarkCentre(m_view, m_objects[index].x, m_objects[index].y);
+    return {c.x, c.y};
+}
+
+void CMapWorkspace::CentreOnObject(std::size_t index) {
+    if (index >= m_objects.size())
+        return;
+    const int x = m_objects[index].x, y = m_objects[index].y;
+    int cx = x, cy = y;
+    ClampCentre(m_view.Zoom(), m_view.PictureWidth(), m_view.PictureHeight(), cx, cy);
+    if (cx == m_view.CentreX() && cy == m_view.CentreY())
+        return;
+    m_view.SetCentre(x, y);
+    Rebuild();
+}
+
+void CMapWorkspace::RedrawObjects() {
+    CMapCanvas* canvas = m_parts.canvas;
+    if (m_objects.empty()) {
+        canvas->SetMarks({});
+        canvas->SetHighlights({});
+        return;
+    }
+    MarkLayer layer = PaintObjectMarks(m_view, m_objects, CMapCanvas::MarkColour().rgba(),
+                                       CMapCanvas::MarkEdgeColour().rgba());
+    QImage marks(layer.width, layer.height, QImage::Format_ARGB32);
+    for (int y = 0; y < layer.height; ++y)
+        std::memcpy(marks.scanLine(y),
+                    &layer.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(layer.width)],
+                    static_cast<std::size_t>(layer.width) * 4);
+    canvas->SetMarks(std::move(marks));
+    std::vector<QPoint> rings;
+    for (const std::size_t index : m_highlighted)
+        rings.push_back(MarkPosition(index));
+    canvas->SetHighlights(std::move(rings));
 }
 
 void CMapWorkspace::SetScrollRanges() {
@@ -446,9 +506,15 @@ void CMapWorkspace::OnCanvasRelease(QMouseEvent* event) {
     switch (outcome.kind) {
     case CAreaTool::Outcome::Kind::None:
         break;
-    case CAreaTool::Outcome::Kind::Click:
-        ClickArea(outcome.entry, (event->modifiers() & Qt::ControlModifier) != 0);
+    case CAreaTool::Outcome::Kind::Click: {
+        // Marks lie on top of the areas, so a click on one means its object.
+        const bool toggle = (event->modifiers() & Qt::ControlModifier) != 0;
+        if (const auto object = HitTestObjectMarks(m_view, m_objects, ToViewPoint(at), kMarkRadius + 1))
+            emit ObjectClicked(*object, toggle);
+        else
+            ClickArea(outcome.entry, toggle);
         break;
+    }
     case CAreaTool::Outcome::Kind::Add:
         AddArea(outcome.after);
         break;

@@ -8,6 +8,7 @@
 
 #include "mapview/AreaEditing.h"
 #include "mapview/MapView.h"
+#include "mapview/ObjectMarks.h"
 
 #include <QLabel>
 #include <QObject>
@@ -52,6 +53,8 @@ public:
     static constexpr int kEdgeTolerance = 4;
     // Pixels an arrow key moves the map.
     static constexpr int kArrowStep = 64;
+    // The most objects ringed at once.
+    static constexpr std::size_t kMaxHighlights = 256;
 
     CMapWorkspace(CMapView& view, Parts parts, QObject* parent = nullptr);
     ~CMapWorkspace() override;
@@ -73,6 +76,18 @@ public:
     void Rebuild();
     // Shows what the view last built: the terrain, the scroll bars, the areas and the readout.
     void ShowMap();
+
+    // ---- the objects to freeze
+    // The objects' tiles, entry i of the Patch Objects' freeze list at index i; the marks follow.
+    void SetObjects(std::vector<MapObject> objects);
+    const std::vector<MapObject>& Objects() const { return m_objects; }
+    // Rings around the objects at these freeze list indexes (the entries chosen in the list).
+    void HighlightObjects(std::vector<std::size_t> indexes);
+    const std::vector<std::size_t>& HighlightedObjects() const { return m_highlighted; }
+    // Moves the map so that the object at this index lies in the middle, as far as the level allows.
+    void CentreOnObject(std::size_t index);
+    // Where an object's mark is centred on the picture.
+    QPoint MarkPosition(std::size_t index) const;
 
     // ---- patch areas
     // Adds an entry as a drag would (undoable).
@@ -103,6 +118,8 @@ signals:
     void AreasChanged();
     // The map's context menu asks for the game client's directory.
     void ChooseClientDirectoryRequested();
+    // A click on an object's mark (with Ctrl: to add it to the chosen entries or take it out).
+    void ObjectClicked(std::size_t index, bool toggle);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -120,6 +137,7 @@ private:
     void SetListText(int row, const std::string& text);
     void SetScrollRanges();
     void UpdateCursor(QPoint at);
+    void RedrawObjects();
     void UpdateReadout(std::optional<QPoint> at);
     void CancelDrag();
 
@@ -132,7 +150,8 @@ private:
     QPoint m_panLast;
     int m_wheelAngle = 0;
     std::optional<QPoint> m_pointer;
-    bool m_fitsWholeWorld = false; // the view showed the whole world before the picture's size changed
+    std::vector<MapObject> m_objects;
+    std::vector<std::size_t> m_highlighted;
 };
 
 } // namespace frostmark

@@ -1,6 +1,7 @@
 #include "mapview/MapRender.h"
 
 #include "mapview/ClientDirectory.h"
+#include "mapview/ObjectMarks.h"
 
 #include <algorithm>
 
@@ -61,10 +62,10 @@ RgbImage RenderMapView(const CMapView& view, const std::vector<WorldPoint>& poin
     }
     std::size_t shown = 0;
     const int size = std::max(pointSize, 1);
-    const int tilePixels = view.Zoom() > 0 ? view.Zoom() : 1;
     for (const WorldPoint& point : points) {
-        const ViewPoint at = view.WorldToView(point.x, point.y);
-        const int cx = at.x + tilePixels / 2, cy = at.y + tilePixels / 2;
+        // Where the desktop program puts the object's mark.
+        const ViewPoint at = MarkCentre(view, point.x, point.y);
+        const int cx = at.x - view.Picture().clientOrigin.x, cy = at.y - view.Picture().clientOrigin.y;
         if (cx < 0 || cy < 0 || cx >= image.width || cy >= image.height) {
             continue;
         }

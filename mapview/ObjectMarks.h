@@ -1,0 +1,49 @@
+#pragma once
+
+// The objects an analysis would freeze, as marks on the map: where each mark sits, the marks of a view
+// painted into a picture-sized layer, and which object a click on the map means. A grown world chooses
+// millions of objects, so a layer is made in one pass over their positions, and many objects on one
+// picture pixel cost one mark.
+
+#include "mapview/MapView.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace frostmark {
+
+// An object's tile. Index i of a span of these is entry i of the list the marks stand for.
+struct MapObject {
+    std::uint16_t x = 0;
+    std::uint16_t y = 0;
+};
+
+// The centre of an object's mark: the middle of its tile, in view coordinates. At the far levels a
+// tile is smaller than a pixel and the mark sits on the pixel the view's conversion gives for it.
+ViewPoint MarkCentre(const CMapView& view, long worldX, long worldY);
+
+// Half the side of a mark's square, edge included: a mark is (2 * kMarkRadius + 1) pixels a side, a
+// core of the mark colour in a one-pixel dark edge, large enough to find at every level.
+inline constexpr int kMarkRadius = 2;
+
+// A picture-sized layer of 32-bit pixels (0xAARRGGBB, 0 where there is no mark).
+struct MarkLayer {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::size_t objectsShown = 0; // objects whose mark centre lies inside the picture
+};
+
+// Paints the marks of `objects` for the view's picture: every centre inside the picture gets a square,
+// edges first so that no mark's edge covers another mark's core.
+MarkLayer PaintObjectMarks(const CMapView& view, std::span<const MapObject> objects, std::uint32_t core,
+                           std::uint32_t edge);
+
+// The object whose mark centre lies closest to view point `at`, no farther than `tolerance` pixels along
+// either axis; among objects on the same spot, the first. None when no mark is that close.
+std::optional<std::size_t> HitTestObjectMarks(const CMapView& view, std::span<const MapObject> objects,
+                                              ViewPoint at, int tolerance);
+
+} // namespace frostmark

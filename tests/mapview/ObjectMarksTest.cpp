@@ -1,0 +1,124 @@
+// The objects to freeze as marks on the map: each mark centred on its object's tile where the view's
+// conversion puts it, at every level and picture size; stacked objects, the picture's edges, and which
+// object a click means.
+#include "mapview/ObjectMarks.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace frostmark {
+namespace {
+
+constexpr std::uint32_t kCore = 0xFFFF00FF;
+constexpr std::uint32_t kEdge = 0xFF000000;
+
+CMapView ViewOf(int width, int height, int zoom, int centreX, int centreY) {
+    CMapView view;
+    PictureGeometry picture;
+    picture.frame = {0, 0, width, height};
+    picture.clientWidth = width;
+    picture.clientHeight = height;
+    view.SetPictureGeometry(picture);
+    EXPECT_TRUE(view.SetZoom(zoom));
+    view.SetCentre(centreX, centreY);
+    view.ClampToBounds();
+    return view;
+}
+
+// Where a tile's middle lies, from the map's rules rather than from the view: the centre tile's corner
+// at the picture's middle, every tile z pixels on at level z and 1/n pixel at level -n (truncated toward
+// zero), the mark half a tile further.
+ViewPoint ExpectedCentre(const CMapView& view, long x, long y) {
+    const int zoom = view.Zoom();
+    const auto pixels = [zoom](long delta) -> long {
+        return zoom > 0 ? delta * zoom : delta / -zoom; // C++ division truncates toward zero
+    };
+    const int half = zoom > 0 ? zoom / 2 : 0;
+    return {static_cast<int>(view.PictureWidth() / 2 + pixels(x - view.CentreX()) + half),
+            static_cast<int>(view.PictureHeight() / 2 + pixels(y - view.CentreY()) + half)};
+}
+
+std::uint32_t At(const MarkLayer& layer, int x, int y) {
+    return layer.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(layer.width) +
+                        static_cast<std::size_t>(x)];
+}
+
+TEST(ObjectMarks, EachMarkIsCentredOnItsTileAtEveryLevelAndSize) {
+    struct Case {
+        int width, height;
+    };
+    for (const Case size : {Case{384, 256}, Case{500, 300}, Case{1920, 1080}}) {
+        for (const int zoom : kZoomLevels) {
+            SCOPED_TRACE(testing::Message()
+                         << "zoom " << zoom << " size " << size.width << "x" << size.height);
+            const CMapView view = ViewOf(size.width, size.height, zoom, 1500, 1100);
+            // Tiles around the centre, spread so that at the far levels their marks stay apart, and one
+            // far outside every view but the whole world.
+            const long spread = zoom > 0 ? std::max(1, 48 / zoom) : 12L * -zoom;
+            std::vector<MapObject> objects;
+            for (int i = -2; i <= 2; ++i)
+                objects.push_back({static_cast<std::uint16_t>(view.CentreX() + i * spread + (i & 1)),
+                                   static_cast<std::uint16_t>(view.CentreY() - i * spread)});
+            objects.push_back({6100, 4000});
+            const MarkLayer layer = PaintObjectMarks(view, objects, kCore, kEdge);
+            ASSERT_EQ(layer.width, size.width);
+            ASSERT_EQ(layer.height, size.height);
+            std::size_t inside = 0;
+            for (std::size_t i = 0; i < objects.size(); ++i) {
+                const ViewPoint c = ExpectedCentre(view, objects[i].x, objects[i].y);
+                EXPECT_EQ(MarkCentre(view, objects[i].x, objects[i].y), c) << i;
+                if (c.x < 0 || c.y < 0 || c.x >= size.width || c.y >= size.height)
+                    continue;
+                ++inside;
+                EXPECT_EQ(At(layer, c.x, c.y), kCore) << i;
+                if (i + 1 < objects.size()) { // the spread ones stand alone: core, edge, then nothing
+                    EXPECT_EQ(At(layer, c.x + 1, c.y - 1), kCore) << i;
+                    EXPECT_EQ(At(layer, c.x - kMarkRadius, c.y), kEdge) << i;
+                    EXPECT_EQ(At(layer, c.x, c.y + kMarkRadius), kEdge) << i;
+                    EXPECT_EQ(At(layer, c.x + kMarkRadius + 1, c.y), 0u) << i;
+                }
+            }
+            EXPECT_EQ(layer.objectsShown, inside);
+            EXPECT_GE(inside, 5u); // the five around the centre show at every level
+        }
+    }
+}
+
+TEST(ObjectMarks, StackedNeighbouringAndEdgeMarks) {
+    // At 16 tiles a pixel, two objects 16 tiles apart sit on neighbouring pixels: neither edge covers
+    // the other's core. Objects on one spot count each but paint one mark.
+    const CMapView far = ViewOf(384, 256, -16, 3072, 2048);
+    const std::vector<MapObject> pair = {{3072, 2048}, {3088, 2048}, {3072, 2048}, {3075, 2050}};
+    const MarkLayer layer = PaintObjectMarks(far, pair, kCore, kEdge);
+    const ViewPoint a = MarkCentre(far, 3072, 2048), b = MarkCentre(far, 3088, 2048);
+    ASSERT_EQ(b.x, a.x + 1);
+    EXPECT_EQ(At(layer, a.x, a.y), kCore);
+    EXPECT_EQ(At(layer, b.x, b.y), kCore);
+    EXPECT_EQ(At(layer, a.x - 1, a.y), kCore);
+    EXPECT_EQ(At(layer, b.x + 1, b.y), kCore);
+    EXPECT_EQ(layer.objectsShown, 4u);
+
+    // The world's corners at the whole-world view: their marks are cut at the picture's edge, not lost.
+    const std::vector<MapObject> corners = {{0, 0}, {6143, 4095}};
+    const MarkLayer edges = PaintObjectMarks(far, corners, kCore, kEdge);
+    EXPECT_EQ(edges.objectsShown, 2u);
+    EXPECT_EQ(At(edges, 0, 0), kCore);
+    EXPECT_EQ(At(edges, 383, 255), kCore);
+}
+
+TEST(ObjectMarks, AClickMeansTheNearestMarkWithinReach) {
+    const CMapView view = ViewOf(384, 256, 4, 2000, 1500);
+    const std::vector<MapObject> objects = {{2000, 1500}, {2003, 1500}, {2000, 1500}, {1990, 1490}};
+    const ViewPoint first = MarkCentre(view, 2000, 1500); // 4 pixels a tile: the two are 12 apart
+    const ViewPoint second = MarkCentre(view, 2003, 1500);
+    EXPECT_EQ(HitTestObjectMarks(view, objects, first, 3), 0u); // on one spot: the first of them
+    EXPECT_EQ(HitTestObjectMarks(view, objects, {second.x - 2, second.y + 3}, 3), 1u);
+    EXPECT_EQ(HitTestObjectMarks(view, objects, {first.x + 5, first.y}, 3), std::nullopt);
+    EXPECT_EQ(HitTestObjectMarks(view, objects, {first.x + 7, first.y}, 7), 1u); // nearer to the second
+    EXPECT_EQ(HitTestObjectMarks(view, {}, first, 3), std::nullopt);
+}
+
+} // namespace
+} // namespace frostmark
