@@ -1,5 +1,6 @@
-// Times the radar image build of every zoom level from a full-size map0.mul side by side with reading
-// bytes the plain way, in one run, and prints the ratios:
+// Times the map build of every zoom level from a full-size map0.mul, for the classic 384 x 256 picture
+// and for a 1920 x 1080 one, side by side with reading bytes the plain way, in one run (each figure the
+// median of REPEATS runs, and the middle of three such medians taken in turn), and prints the ratios:
 //   build / cat   the build against `cat map0.mul > /dev/null` (the whole file, a process of its own)
 //   build / same  the build against reading exactly the strips the build reads, in this process
 // Usage: frostmark-map-bench CLIENT_DIR [REPEATS]
@@ -87,40 +88,56 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::printf("%6s %12s %10s %10s %10s %9s %9s\n", "level", "bytes read", "build ms", "same ms", "cat ms",
-                "build/cat", "build/same");
-    double worstCat = 0;
-    for (const int zoom : frostmark::kZoomLevels) {
-        int cx = frostmark::kInitialCentreX, cy = frostmark::kInitialCentreY;
-        frostmark::ClampCentre(zoom, cx, cy);
-        // Which strips the build reads.
-        auto file = frostmark::CMapFileSource::Open(mapPath);
-        CRecordingSource recorder(*file);
-        frostmark::CRadarImage image;
-        frostmark::BuildRadarImageFrom(recorder, colors, zoom, cx, cy, image);
-        std::uint64_t bytes = 0;
-        for (const auto& read : recorder.m_reads) {
-            bytes += read.second;
-        }
+    // The classic picture as the dialog first shows it, then a large one as a maximised window shows it
+    // (what the desktop program rebuilds at every zoom and pan step: the samples, which the toolkit
+    // scales onto the picture).
+    struct PictureSize {
+        int width, height;
+    };
+    double worstCat = 0, worstLarge = 0;
+    for (const PictureSize size : {PictureSize{384, 256}, PictureSize{1920, 1080}}) {
+        std::printf("\npicture %d x %d\n", size.width, size.height);
+        std::printf("%6s %12s %10s %10s %10s %9s %9s\n", "level", "bytes read", "build ms", "same ms",
+                    "cat ms", "build/cat", "build/same");
+        for (const int zoom : frostmark::kZoomLevels) {
+            int cx = frostmark::kInitialCentreX, cy = frostmark::kInitialCentreY;
+            frostmark::ClampCentre(zoom, size.width, size.height, cx, cy);
+            // Which strips the build reads.
+            auto file = frostmark::CMapFileSource::Open(mapPath);
+            CRecordingSource recorder(*file);
+            frostmark::CRadarSamples samples;
+            frostmark::BuildRadarSamples(recorder, colors, zoom, cx, cy, size.width, size.height, samples);
+            std::uint64_t bytes = 0;
+            for (const auto& read : recorder.m_reads) {
+                bytes += read.second;
+            }
 
-        // Interleaved, so that both see the same machine load.
-        std::vector<double> build, same, catTimes;
-        for (int round = 0; round < 3; ++round) {
-            build.push_back(MedianMs(repeats, [&] {
-                int x = cx, y = cy;
-                frostmark::BuildRadarImage(directory, colors, zoom, x, y, image);
-            }));
-            same.push_back(MedianMs(repeats, [&] { ReadStrips(mapPath, recorder.m_reads); }));
-            catTimes.push_back(MedianMs(std::max(3, repeats / 3), [&] { (void)std::system(cat.c_str()); }));
+            // Interleaved, so that both see the same machine load.
+            std::vector<double> build, same, catTimes;
+            for (int round = 0; round < 3; ++round) {
+                build.push_back(MedianMs(repeats, [&] {
+                    int x = cx, y = cy;
+                    frostmark::BuildRadarSamples(directory, colors, zoom, x, y, size.width, size.height,
+                                                 samples);
+                }));
+                same.push_back(MedianMs(repeats, [&] { ReadStrips(mapPath, recorder.m_reads); }));
+                catTimes.push_back(
+                    MedianMs(std::max(3, repeats / 3), [&] { (void)std::system(cat.c_str()); }));
+            }
+            std::sort(build.begin(), build.end());
+            std::sort(same.begin(), same.end());
+            std::sort(catTimes.begin(), catTimes.end());
+            const double b = build[1], s = same[1], c = catTimes[1];
+            if (size.width == 384) {
+                worstCat = std::max(worstCat, b / c);
+            } else {
+                worstLarge = std::max(worstLarge, b / s);
+            }
+            std::printf("%6d %12llu %10.3f %10.3f %10.3f %9.2f %9.2f\n", zoom,
+                        static_cast<unsigned long long>(bytes), b, s, c, b / c, b / s);
         }
-        std::sort(build.begin(), build.end());
-        std::sort(same.begin(), same.end());
-        std::sort(catTimes.begin(), catTimes.end());
-        const double b = build[1], s = same[1], c = catTimes[1];
-        worstCat = std::max(worstCat, b / c);
-        std::printf("%6d %12llu %10.3f %10.3f %10.3f %9.2f %9.2f\n", zoom,
-                    static_cast<unsigned long long>(bytes), b, s, c, b / c, b / s);
     }
-    std::printf("worst build/cat ratio: %.2f (goal: at most 2)\n", worstCat);
-    return worstCat <= 2.0 ? 0 : 1;
+    std::printf("\nworst build/cat at 384 x 256: %.2f (goal: at most 2)\n", worstCat);
+    std::printf("worst build/same at 1920 x 1080: %.2f (goal: below 3)\n", worstLarge);
+    return worstCat <= 2.0 && worstLarge < 3.0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Generates a full-size map0.mul (768 x 512 blocks, 77,070,336 bytes) with frostmark-mapgen and times
-# the radar image build of every zoom level side by side with `cat map0.mul > /dev/null`.
+# the map build of every zoom level (384 x 256 and 1920 x 1080) side by side with reading the bytes it
+# needs and with `cat map0.mul > /dev/null`.
 # Usage: bench/map/run.sh [WORK_DIR] [BUILD_DIR]   (defaults: /tmp/frostmark-map-bench, build)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
