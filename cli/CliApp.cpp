@@ -12,18 +12,22 @@
 #include "model/ScriptSetState.h"
 #include "platform/FileReadProgress.h"
 #include "platform/Files.h"
+#include "platform/Interrupts.h"
 #include "platform/Log.h"
 #include "platform/Paths.h"
+#include "platform/System.h"
 #include "platform/Terminal.h"
 #include "platform/TerminalProgressView.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <istream>
 #include <memory>
 #include <ostream>
+#include <thread>
 #include <tuple>
 
 namespace frostmark {
@@ -141,9 +145,18 @@ private:
 };
 
 // One progress bar per phase (analysis, patch, clean), drawn only on a terminal.
+//
+// Tests of the built program interrupt it at chosen moments: with FROSTMARK_TEST_PAUSE set to "analysis",
+// "writing", "complete" (every output written, none in place) or "renamed" (freeze: the patch file in
+// place, the cleaned world not yet), the program says "frostmark-cli: test pause at STAGE" on stderr when
+// it gets there and waits for an interruption (a minute at most) before it goes on.
 class CCliProgress : public IAnalysisObserver, public ICommandProgress {
 public:
-    CCliProgress(std::FILE* terminal, std::ostream& err) : m_terminal(terminal), m_err(err) {}
+    CCliProgress(std::FILE* terminal, std::ostream& err, const CCancelToken* cancel)
+        : m_terminal(terminal), m_err(err), m_cancel(cancel) {
+        if (const std::optional<std::string> stage = GetEnvironment("FROSTMARK_TEST_PAUSE"))
+            m_pauseAt = *stage;
+    }
 
     void Begin(const std::string& status, std::uint64_t total) {
         End();
@@ -171,19 +184,38 @@ public:
 
     void SetStatus(const std::string& status) { m_status = status; }
     void OnStart(std::uint64_t fileSize) override { Begin(m_status, fileSize); }
-    void OnProgress(const CAnalysisCounts&, std::uint64_t bytePosition) override { Move(bytePosition); }
+    void OnProgress(const CAnalysisCounts&, std::uint64_t bytePosition) override {
+        Pause("analysis");
+        Move(bytePosition);
+    }
     void OnProgress(std::uint64_t done, std::uint64_t total) override {
+        if (done > 0)
+            Pause("writing");
         if (m_terminal && (!m_progress || m_scale.maximum != CProgressScale::ForLength(total).maximum))
             Begin(m_status, total);
         Move(done);
     }
+    void OnStage(CommandStage stage) override {
+        Pause(stage == CommandStage::OutputsComplete ? "complete" : "renamed");
+    }
 
 private:
+    void Pause(const char* stage) {
+        if (m_pauseAt != stage)
+            return;
+        m_pauseAt.clear();
+        m_err << "frostmark-cli: test pause at " << stage << std::endl;
+        for (int waited = 0; waited < 60000 && !IsCancelled(m_cancel); waited += 5)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+
     std::FILE* m_terminal;
     std::ostream& m_err;
     std::unique_ptr<CFileReadProgress> m_progress;
     CProgressScale m_scale;
     std::string m_status;
+    const CCancelToken* m_cancel;
+    std::string m_pauseAt;
 };
 
 // Where the progress bar goes: nowhere with --no-progress, --quiet or --verbose (whose lines would cut
@@ -196,7 +228,9 @@ class CRunContext {
 public:
     CRunContext(const CCliOptions& options, CCliEnvironment& environment)
         : options(options), environment(environment), out(environment.out), err(environment.err),
-          messages(environment.err), progress(ProgressTerminal(options, environment), environment.err) {
+          messages(environment.err), interrupt(environment.interrupt),
+          cancel(interrupt ? &interrupt->token : nullptr),
+          progress(ProgressTerminal(options, environment), environment.err, cancel) {
         if (std::FILE* terminal = ProgressTerminal(options, environment)) {
             terminalViews = std::make_unique<CTerminalProgressViewFactory>(terminal);
             services.progressViews = terminalViews.get();
@@ -235,6 +269,23 @@ public:
         return code;
     }
 
+    bool Interrupted() const { return IsCancelled(cancel); }
+    // Ends the run after an interruption: one line saying which files are as they were, and 128 plus the
+    // request's number.
+    int Interrupt() {
+        const int request = interrupt->request.load();
+        const CliCommand command = options.command;
+        std::string files;
+        if (command == CliCommand::Freeze)
+            files = options.patch + " and " + options.out + " are as they were";
+        else if (command == CliCommand::Patch)
+            files = options.patch + " is as it was";
+        else if (command == CliCommand::Clean || command == CliCommand::Map)
+            files = options.out + " is as it was";
+        return Fail(128 + request, std::string("interrupted by ") + InterruptName(request) +
+                                       ": nothing written" + (files.empty() ? "" : "; " + files));
+    }
+
     const CCliOptions& options;
     CCliEnvironment& environment;
     std::ostream& out;
@@ -242,6 +293,8 @@ public:
     CErrorStreamMessages messages;
     std::unique_ptr<CTerminalProgressViewFactory> terminalViews;
     CServices services;
+    CCliInterrupt* interrupt;
+    const CCancelToken* cancel; // the interrupt's, null when nothing interrupts the run
     CCliProgress progress;
     std::vector<std::string> warnings;
 
@@ -380,6 +433,7 @@ int RunAnalysisStep(CRunContext& run, CScriptObjects& scripts, CFreezeList& list
     request.worldPath = o.world;
     request.scriptDirectory = o.scripts;
     request.options = o.FreezeOptions();
+    request.cancel = run.cancel;
 
     g_Log.Log("Analyzing %s", o.world.c_str());
     run.progress.SetStatus("Analyzing " + o.world);
@@ -391,6 +445,8 @@ int RunAnalysisStep(CRunContext& run, CScriptObjects& scripts, CFreezeList& list
         break;
     case AnalysisStatus::NoWorldPath:
         return run.Fail(kExitUsage, "--world: " + analysis.Message());
+    case AnalysisStatus::Cancelled:
+        return run.Interrupt();
     case AnalysisStatus::WorldUnreadable:
     case AnalysisStatus::ScriptsUnreadable:
     case AnalysisStatus::NoScriptFiles:
@@ -481,8 +537,11 @@ int RunFreezeCommand(CRunContext& run) {
         // --list: the table alone on stdout, the figures after it on stderr.
         if (o.list) {
             run.out << kObjectTableHeader << "\n";
-            for (std::size_t i = 0; i < list.Count(); ++i)
+            for (std::size_t i = 0; i < list.Count(); ++i) {
+                if (i % 65536 == 0 && run.Interrupted())
+                    return run.Interrupt();
                 run.out << ObjectRow(list[i], scripts) << "\n";
+            }
             run.out.flush();
         }
         info << "Number of Top-Level Objects: " << FormatTopLevelCount(counts) << "\n"
@@ -492,8 +551,11 @@ int RunFreezeCommand(CRunContext& run) {
     } else if (o.list) {
         std::vector<std::string> objects;
         objects.reserve(list.Count());
-        for (std::size_t i = 0; i < list.Count(); ++i)
+        for (std::size_t i = 0; i < list.Count(); ++i) {
+            if (i % 65536 == 0 && run.Interrupted())
+                return run.Interrupt();
             objects.push_back(ObjectJson(list[i], scripts));
+        }
         json.Field("objects", JsonArray(objects));
     }
 
@@ -501,8 +563,18 @@ int RunFreezeCommand(CRunContext& run) {
     CFreezeResult both;
     if (command == CliCommand::Freeze) {
         run.progress.SetStatus("Writing " + o.patch + " and " + o.out);
-        both = FreezeWorldFiles(o.patch, o.world, o.out, list, scripts, &run.progress);
+        CCleanOptions options;
+        options.cancel = run.cancel;
+        both = FreezeWorldFiles(o.patch, o.world, o.out, list, scripts, &run.progress, options);
         run.progress.End();
+        if (both.cancelled())
+            return run.Interrupt();
+        if (!both.ok()) {
+            // Neither file was written; the other result only says so, this one says why.
+            const CCommandResult& failure = both.Failure();
+            const bool inputFault = !both.patchCaused && failure.errorPath == o.world;
+            return run.Fail(inputFault ? kExitInput : kExitOutput, failure.error);
+        }
     }
     if (writesPatch) {
         CPatchResult patch;
@@ -513,8 +585,10 @@ int RunFreezeCommand(CRunContext& run) {
             const std::string& target = patchOnStdout ? stdoutFile.Path() : o.patch;
             run.progress.SetStatus("Writing " + o.patch);
             run.progress.Begin("Writing " + o.patch, list.Count());
-            patch = CreatePatchFile(target, list, scripts, &run.progress, o.world);
+            patch = CreatePatchFile(target, list, scripts, &run.progress, o.world, run.cancel);
             run.progress.End();
+            if (patch.cancelled)
+                return run.Interrupt();
             if (patch.ok && patchOnStdout && !stdoutFile.CopyTo(run.environment))
                 return run.Fail(kExitOutput, "the patch file could not be copied to standard output");
         }
@@ -559,8 +633,12 @@ int RunFreezeCommand(CRunContext& run) {
             clean = both.clean;
         } else {
             run.progress.SetStatus("Writing " + o.out);
-            clean = CleanWorldFile(o.world, o.out, list, scripts, &run.progress);
+            CCleanOptions options;
+            options.cancel = run.cancel;
+            clean = CleanWorldFile(o.world, o.out, list, scripts, &run.progress, options);
             run.progress.End();
+            if (clean.cancelled)
+                return run.Interrupt();
         }
         if (!clean.ok) {
             bool inputFault = clean.errorPath == o.world && !NamesSameFile(o.world, o.out);
@@ -603,6 +681,8 @@ int RunInspect(CRunContext& run) {
     const std::string name = fromStdin ? "standard input" : o.operand;
     CPatchFileContents contents =
         fromStdin ? ParsePatchBytes(ReadAllInput(run.environment.in), name) : ReadPatchFile(o.operand);
+    if (run.Interrupted())
+        return run.Interrupt();
     if (!contents.ok)
         return run.Fail(kExitInput, contents.error);
     for (const std::string& warning : contents.warnings)
@@ -666,6 +746,8 @@ int RunScripts(CRunContext& run) {
         return run.Fail(kExitInput,
                         "Unable to open the script directory " + o.operand + ": Permission denied");
     run.progress.End();
+    if (run.Interrupted())
+        return run.Interrupt();
 
     struct Count {
         const char* label;
@@ -815,6 +897,8 @@ int RunMap(CRunContext& run) {
         for (std::size_t i = 0; i < list.Count(); ++i)
             options.points.push_back(WorldPoint{list[i].x, list[i].y});
     }
+    if (run.Interrupted())
+        return run.Interrupt();
     CStdoutFile stdoutFile(".png");
     MapRenderResult result =
         WriteMapPng(client.directory, options, imageOnStdout ? stdoutFile.Path() : o.out);

@@ -709,7 +709,8 @@ Output (results on stdout, progress, warnings and errors on stderr):
 Hexadecimal values (--flags, art IDs) may be written with or without 0x, in either case.
 
 Exit status: 0 done, 2 bad command line, 3 an input cannot be read or is invalid,
-4 an output cannot be written, 1 any other failure.
+4 an output cannot be written, 1 any other failure, 130 or 143 stopped by SIGINT or
+SIGTERM (every existing file as it was).
 
 Examples:
   frostmark-cli analyze --world tavrel.wsc --scripts scripts --static --never-moveable --exclude-doors

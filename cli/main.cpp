@@ -1,4 +1,5 @@
 #include "cli/CliApp.h"
+#include "platform/Interrupts.h"
 #include "platform/LargeAllocator.h"
 #include "platform/Log.h"
 #include "platform/System.h"
@@ -9,8 +10,21 @@
 #include <string>
 #include <vector>
 
+namespace {
+
+frostmark::CCliInterrupt g_interrupt;
+
+void OnInterrupt(int request) {
+    g_interrupt.Raise(request);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     using namespace frostmark;
+    // From here on SIGINT and SIGTERM stop the command in an orderly way instead of killing the process
+    // in the middle of writing.
+    CatchInterrupts(&OnInterrupt);
     // Script sets of tens of megabytes become hundreds of thousands of small objects.
     PrepareHugePageHeap(std::size_t(512) << 20);
     std::ios::sync_with_stdio(true);
@@ -27,9 +41,10 @@ int main(int argc, char** argv) {
     std::string standardInputFile = StandardInputFilePath(&standardInputWhat);
     CCliEnvironment environment{std::cout, std::cerr,         IsTerminal(stderr) ? stderr : nullptr,
                                 &std::cin, standardInputFile, standardInputWhat,
-                                stdout};
+                                stdout,    &g_interrupt};
     int code = RunCli(args, environment);
     g_Log.Log("Exit status %d", code);
     g_Log.Stop();
+    InterruptHandled();
     return code;
 }

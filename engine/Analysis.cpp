@@ -77,6 +77,8 @@ std::string CAnalysisResult::Message() const {
         return "Unable to evaluate the constant " + errorReason +
                (errorPath.empty() ? "" : " of " + errorPath) + ": its value takes more than " +
                std::to_string(CScriptContext::kMaxEvaluationsPerValue) + " evaluations of constants";
+    case AnalysisStatus::Cancelled:
+        return "Analysis cancelled";
     }
     return {};
 }
@@ -210,6 +212,14 @@ bool RefuseOnEvaluationFault(const CScriptContext& context, CFreezeList& freezeL
     return true;
 }
 
+// What a cancelled analysis answers: no list, so that nothing half-analysed can be written.
+CAnalysisResult Cancelled(CFreezeList& freezeList) {
+    CAnalysisResult result;
+    freezeList.RemoveAll();
+    result.status = AnalysisStatus::Cancelled;
+    return result;
+}
+
 CAnalysisResult ReadFailure(const std::string& path, const std::string& reason, CFreezeList& freezeList) {
     CAnalysisResult result;
     freezeList.RemoveAll();
@@ -271,7 +281,7 @@ struct CScanState {
 };
 
 void ScanStretch(const std::string& path, CStretch& stretch, CScanState& state, const CFreezeOptions& options,
-                 const std::atomic<bool>& stop, IAnalysisObserver* observer,
+                 const std::atomic<bool>& stop, const CCancelToken* cancel, IAnalysisObserver* observer,
                  const std::function<bool(std::uint64_t)>& tick) {
     CLineReader reader;
     if (!reader.Open(path) || !reader.Seek(stretch.begin)) {
@@ -291,7 +301,7 @@ void ScanStretch(const std::string& path, CStretch& stretch, CScanState& state, 
             stretch.topLevel.store(stretch.counts.topLevel, std::memory_order_relaxed);
             stretch.toFreeze.store(stretch.counts.toFreeze, std::memory_order_relaxed);
             stretch.bytesDone.store(position - stretch.begin, std::memory_order_relaxed);
-            return !stop.load(std::memory_order_relaxed) && (!tick || tick(position));
+            return !stop.load(std::memory_order_relaxed) && !IsCancelled(cancel) && (!tick || tick(position));
         },
         &stretch.plan, &state.serials);
     if (reader.SawCarriageReturn())
@@ -312,8 +322,8 @@ void ScanStretch(const std::string& path, CStretch& stretch, CScanState& state, 
 } // namespace
 
 CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTypeSource* types,
-                          const CFreezeOptions& options, CFreezeList& freezeList,
-                          IAnalysisObserver* observer) {
+                          const CFreezeOptions& options, CFreezeList& freezeList, IAnalysisObserver* observer,
+                          const CCancelToken* cancel) {
     CAnalysisResult result;
     freezeList.RemoveAll();
     result.fileSize = reader.Size();
@@ -330,8 +340,10 @@ CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTyp
         [&](std::uint64_t position) {
             if (observer)
                 observer->OnProgress(counts, position);
-            return true;
+            return !IsCancelled(cancel);
         });
+    if (IsCancelled(cancel))
+        return Cancelled(freezeList);
     if (reader.Failed())
         return ReadFailure(reader.Path(), reader.Error().message, freezeList);
     counts.sizeEstimate = counts.toFreeze * kEstimatedBytesPerObject;
@@ -372,13 +384,14 @@ bool OpenWorld(const std::string& worldPath, CLineReader& reader, CAnalysisResul
 
 CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& context,
                                  CItemTypeSource* types, const CFreezeOptions& options,
-                                 CFreezeList& freezeList, IAnalysisObserver* observer) {
+                                 CFreezeList& freezeList, IAnalysisObserver* observer,
+                                 const CCancelToken* cancel) {
     CScanThreads one;
     one.threads = 1;
     ItemTypeSourceMaker makeTypes;
     if (types)
         makeTypes = [types] { return std::make_unique<CForwardingTypes>(*types); };
-    return AnalyzeWorldFile(worldPath, context, makeTypes, options, freezeList, observer, one);
+    return AnalyzeWorldFile(worldPath, context, makeTypes, options, freezeList, observer, one, cancel);
 }
 
 namespace {
@@ -444,17 +457,19 @@ std::unique_ptr<CCleanPlan> JoinPlanParts(const std::vector<std::unique_ptr<CStr
 CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& context,
                                  const ItemTypeSourceMaker& makeTypes, const CFreezeOptions& options,
                                  CFreezeList& freezeList, IAnalysisObserver* observer,
-                                 const CScanThreads& threads) {
+                                 const CScanThreads& threads, const CCancelToken* cancel) {
     CAnalysisResult result;
     if (RefuseWorldPath(worldPath, freezeList, result))
         return result;
+    if (IsCancelled(cancel))
+        return Cancelled(freezeList);
     CLineReader reader;
     if (!OpenWorld(worldPath, reader, result))
         return result;
     const unsigned count = ThreadsFor(reader.Size(), threads);
     if (count <= 1) {
         std::unique_ptr<CItemTypeSource> types = makeTypes ? makeTypes() : nullptr;
-        return ScanWorld(reader, context, types.get(), options, freezeList, observer);
+        return ScanWorld(reader, context, types.get(), options, freezeList, observer, cancel);
     }
 
     // Cut the file into stretches that begin between records, two per thread: each thread takes the
@@ -513,7 +528,7 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
     };
     const auto scanTheRest = [&](CScanState& state, const std::function<bool(std::uint64_t)>& tick) {
         for (std::size_t i = next++; i < stretches.size(); i = next++) {
-            ScanStretch(worldPath, *stretches[i], state, options, stop, nullptr, tick);
+            ScanStretch(worldPath, *stretches[i], state, options, stop, cancel, nullptr, tick);
             if (stretches[i]->failed)
                 stop = true;
             finished();
@@ -541,7 +556,7 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
             report(&first.counts, position);
             return true;
         };
-    ScanStretch(worldPath, first, state, options, stop, observer, tick);
+    ScanStretch(worldPath, first, state, options, stop, cancel, observer, tick);
     if (first.failed)
         stop = true;
     finished();
@@ -566,6 +581,8 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
     for (std::thread& worker : workers)
         worker.join();
 
+    if (IsCancelled(cancel))
+        return Cancelled(freezeList);
     for (const auto& stretch : stretches) {
         if (stretch->failed)
             return ReadFailure(worldPath, stretch->error, freezeList);
@@ -582,14 +599,20 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
         const std::size_t from = freezeList.Count();
         freezeList.Splice(stretch.chosen);
         if (observer)
-            for (std::size_t k = from; k < freezeList.Count(); ++k)
+            for (std::size_t k = from; k < freezeList.Count(); ++k) {
+                // An observer that lists millions of records takes its time.
+                if (k % 65536 == 0 && IsCancelled(cancel))
+                    return Cancelled(freezeList);
                 observer->OnChosen(freezeList[k], k);
+            }
         counts.lines += stretch.counts.lines;
         counts.topLevel += stretch.counts.topLevel;
         counts.toFreeze += stretch.counts.toFreeze;
         counts.outsideMap += stretch.counts.outsideMap;
     }
     counts.sizeEstimate = counts.toFreeze * kEstimatedBytesPerObject;
+    if (IsCancelled(cancel))
+        return Cancelled(freezeList);
 
     // The plan holds only for the file as it was throughout the scan.
     CFileIdentity after;
@@ -738,13 +761,15 @@ CAnalysisResult Analyze(CScriptObjects& scripts, const CAnalysisRequest& request
         if (scriptsLoaded)
             *scriptsLoaded = true;
     }
+    if (IsCancelled(request.cancel))
+        return Cancelled(freezeList);
     // The scanning threads share the registry through one lock; each remembers its own answers.
     CSpinLock lock;
     ItemTypeSourceMaker makeTypes;
     if (!scripts.itemDefs.IsEmpty())
         makeTypes = [&] { return std::make_unique<CScriptItemTypes>(scripts, &lock); };
     result = AnalyzeWorldFile(request.worldPath, scripts, makeTypes, request.options, freezeList, observer,
-                              request.threads);
+                              request.threads, request.cancel);
     // The definitions' TYPEs are evaluated in the registry's own context.
     if (result.status == AnalysisStatus::Ok)
         RefuseOnEvaluationFault(scripts, freezeList, result);

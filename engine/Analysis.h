@@ -5,6 +5,7 @@
 // both run it; what they show is driven through IAnalysisObserver.
 
 #include "base/SpinLock.h"
+#include "engine/CancelToken.h"
 #include "engine/FreezeList.h"
 #include "engine/Selection.h"
 #include "engine/Stretches.h"
@@ -72,6 +73,7 @@ enum class AnalysisStatus {
     // A constant's value took more evaluations than CScriptContext::kMaxEvaluationsPerValue: values read
     // with it are wrong, so the list was emptied. errorPath is its file, errorReason its name.
     EvaluationFailed,
+    Cancelled, // stopped through its CCancelToken: the freeze list is empty, the counts say nothing
 };
 
 struct CAnalysisResult {
@@ -88,16 +90,19 @@ struct CAnalysisResult {
 // Scans an open world file. Empties `freezeList` first, then appends the chosen records in file order.
 // `context` resolves DEFNAME names in IDs and TYPE values; `types` answers item definitions' TYPEs (may
 // be null). On a read error the freeze list is emptied again (a partial list would make the patch and
-// the cleaned world disagree with the world file) and ReadFailed is answered.
+// the cleaned world disagree with the world file) and ReadFailed is answered. Cancelling `cancel` stops
+// the scan within a thousand lines: the list is emptied (whatever OnChosen reported is gone) and
+// Cancelled is answered.
 CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTypeSource* types,
-                          const CFreezeOptions& options, CFreezeList& freezeList,
-                          IAnalysisObserver* observer);
+                          const CFreezeOptions& options, CFreezeList& freezeList, IAnalysisObserver* observer,
+                          const CCancelToken* cancel = nullptr);
 
 // Opens the world file and scans it (ScanWorld). An empty path answers NoWorldPath and changes nothing;
 // a file that cannot be opened empties the freeze list and answers WorldUnreadable.
 CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& context,
                                  CItemTypeSource* types, const CFreezeOptions& options,
-                                 CFreezeList& freezeList, IAnalysisObserver* observer);
+                                 CFreezeList& freezeList, IAnalysisObserver* observer,
+                                 const CCancelToken* cancel = nullptr);
 
 // Makes the item definition TYPE source of one scanning thread; empty (or giving null): definitions take
 // no part.
@@ -111,11 +116,12 @@ using ItemTypeSourceMaker = std::function<std::unique_ptr<CItemTypeSource>()>;
 // evaluation, and asks a source of its own from makeTypes. Progress comes every 1000 lines of the
 // stretches the calling thread scans, and then at short intervals until the other threads are done, with
 // the counts and bytes of all stretches; OnChosen comes for the first stretch's records as they are
-// chosen and for the others' when all are done, always in file order.
+// chosen and for the others' when all are done, always in file order. Cancelling `cancel` stops every
+// thread as ScanWorld stops.
 CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& context,
                                  const ItemTypeSourceMaker& makeTypes, const CFreezeOptions& options,
                                  CFreezeList& freezeList, IAnalysisObserver* observer,
-                                 const CScanThreads& threads);
+                                 const CScanThreads& threads, const CCancelToken* cancel = nullptr);
 
 // Answers the rules' item definition lookups from a loaded script registry: the definition an ID text
 // names (by name, else "%04x" / "0%04x" of its number) and its TYPE, which the registry reads at most
@@ -163,6 +169,9 @@ struct CAnalysisRequest {
     std::string scriptDirectory;
     CFreezeOptions options;
     CScanThreads threads;
+    // Stops the command when cancelled, from any thread or a signal handler (null: it cannot be). A
+    // script load under way is finished first (it takes a fraction of a second) and kept.
+    const CCancelToken* cancel = nullptr;
 };
 
 // The whole Analyze command: an empty world path answers NoWorldPath and changes nothing. Otherwise the
@@ -171,7 +180,7 @@ struct CAnalysisRequest {
 // that is missing or cannot be read answers ScriptsUnreadable and one that holds no script files
 // NoScriptFiles, before anything is read: analysing with no or the wrong scripts would silently choose
 // other objects. Then the world file is scanned. `scriptsLoaded` tells the
-// caller whether this call loaded them.
+// caller whether this call loaded them. request.cancel stops it with Cancelled and an empty list.
 CAnalysisResult Analyze(CScriptObjects& scripts, const CAnalysisRequest& request, const CServices& services,
                         CFreezeList& freezeList, IAnalysisObserver* observer, bool* scriptsLoaded = nullptr);
 

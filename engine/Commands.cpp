@@ -17,80 +17,123 @@ bool NamesSameFile(const std::string& first, const std::string& second) {
 
 namespace {
 
-// Writes the patch file; roomSetAside, when given, is called once the file's room on the disk is set aside
-// (not at all when the patch fails before that).
-CPatchResult WritePatchFile(const std::string& patchPath, const CFreezeList& frozen, CScriptContext& context,
-                            ICommandProgress* progress, const std::string& worldPath,
-                            const std::function<void()>& roomSetAside) {
-    CPatchResult result;
+// Why a file failed, as the result of the command that writes it.
+void ReportFailure(const CSafeOutputFile& file, const std::string& path, CCommandResult& result) {
+    if (file.Cancelled())
+        result.Cancel(path);
+    else
+        result.Fail(path, file.ErrorReason(), "Unable to write");
+}
+
+// Writes the patch file into `file`, complete and synced but not yet in place; roomSetAside, when given,
+// is called once the file's room on the disk is set aside (not at all when the patch fails before that).
+// False with the result failed (or cancelled) and the file abandoned otherwise.
+bool PreparePatchFile(const std::string& patchPath, const CFreezeList& frozen, CScriptContext& context,
+                      ICommandProgress* progress, const std::string& worldPath, const CCancelToken* cancel,
+                      const std::function<void()>& roomSetAside, CSafeOutputFile& file,
+                      CPatchResult& result) {
     const std::string path = patchPath.empty() ? std::string(kDefaultPatchFileName) : patchPath;
+    if (IsCancelled(cancel)) {
+        result.Cancel(path);
+        return false;
+    }
     if (!worldPath.empty() && NamesSameFile(path, worldPath)) {
         result.Fail(path, "it is the world file", "Refusing to write the patch file");
-        return result;
+        return false;
     }
-    CSafeOutputFile file;
+    file.SetCancel(cancel);
     if (!file.Open(path)) {
         result.Fail(path, file.ErrorReason(), "Unable to create");
-        return result;
+        return false;
     }
     // A header, and at most one group header and one object per record.
     file.Reserve(6 + 16 * static_cast<std::uint64_t>(frozen.Count()));
     if (roomSetAside)
         roomSetAside();
     WritePatch(frozen, context, file, result, progress);
+    if (file.CheckCancel() || file.Failed()) {
+        file.Abandon();
+        ReportFailure(file, path, result);
+        return false;
+    }
+    if (!file.Finish()) {
+        ReportFailure(file, path, result);
+        return false;
+    }
+    return true;
+}
+
+// Puts a finished output in place; answers whether it is.
+bool CommitOutput(CSafeOutputFile& file, const std::string& path, CCommandResult& result) {
     if (!file.Commit()) {
-        result.Fail(path, file.ErrorReason(), "Unable to write");
-        return result;
+        ReportFailure(file, path, result);
+        return false;
     }
     result.ok = true;
-    return result;
+    return true;
 }
 
 } // namespace
 
 CPatchResult CreatePatchFile(const std::string& patchPath, const CFreezeList& frozen, CScriptContext& context,
-                             ICommandProgress* progress, const std::string& worldPath) {
-    return WritePatchFile(patchPath, frozen, context, progress, worldPath, {});
+                             ICommandProgress* progress, const std::string& worldPath,
+                             const CCancelToken* cancel) {
+    CPatchResult result;
+    const std::string path = patchPath.empty() ? std::string(kDefaultPatchFileName) : patchPath;
+    CSafeOutputFile file;
+    if (!PreparePatchFile(patchPath, frozen, context, progress, worldPath, cancel, {}, file, result))
+        return result;
+    if (progress != nullptr)
+        progress->OnStage(CommandStage::OutputsComplete);
+    CommitOutput(file, path, result);
+    return result;
 }
 
-CCleanResult CleanWorldFile(const std::string& inputPath, const std::string& outputPath,
-                            const CFreezeList& frozen, CScriptContext& context, ICommandProgress* progress,
-                            const CCleanOptions& options) {
-    CCleanResult result;
+namespace {
+
+// Writes the cleaned world into `output`, complete and synced but not yet in place. False with the
+// result failed (or cancelled) and the output abandoned otherwise.
+bool PrepareCleanWorld(const std::string& inputPath, const std::string& outputPath, const CFreezeList& frozen,
+                       CScriptContext& context, ICommandProgress* progress, const CCleanOptions& options,
+                       CSafeOutputFile& output, CCleanResult& result) {
     result.recordsExpected = frozen.Count();
     if (inputPath.empty()) {
         result.Fail(inputPath, "no world file given", "Unable to open file");
-        return result;
+        return false;
     }
     if (outputPath.empty()) {
         result.Fail(outputPath, "no output world file given", "Unable to create");
-        return result;
+        return false;
     }
     if (NamesSameFile(inputPath, outputPath)) {
         result.Fail(outputPath, "it is the input world file", "Refusing to write");
-        return result;
+        return false;
+    }
+    if (IsCancelled(options.cancel)) {
+        result.Cancel(outputPath);
+        return false;
     }
     CPathInfo info;
     CFileError error;
     if (!QueryPath(inputPath, info, &error) || info.type == FileType::Missing) {
         result.Fail(inputPath, error.message, "Unable to open file");
-        return result;
+        return false;
     }
     if (info.type != FileType::Regular) {
         result.Fail(inputPath, "not a regular file", "Unable to open file");
-        return result;
+        return false;
     }
     CLineReader input;
     if (!input.Open(inputPath)) {
         result.Fail(inputPath,
                     input.Error() ? input.Error().message : SystemErrorText(FileErrorKind::IoError),
                     "Unable to open file");
-        return result;
+        return false;
     }
-    CSafeOutputFile output;
+    output.SetCancel(options.cancel);
     if (!output.Open(outputPath)) {
         result.Fail(outputPath, output.ErrorReason(), "Unable to create");
-        return result;
+        return false;
     }
     // The same file again, for copying unchanged stretches file to file; used only if it is still the
     // file that was checked above.
@@ -105,29 +148,43 @@ CCleanResult CleanWorldFile(const std::string& inputPath, const std::string& out
     const bool done = sameInput && (CleanWorldByPlan(inputFile, output, frozen, options, result, progress) ||
                                     CleanWorldOnThreads(inputPath, inputFile, input.Size(), output, frozen,
                                                         options, result, progress));
-    if (!done)
+    if (!done && !output.CheckCancel())
         CleanWorld(input, output, frozen, context, options, result, progress,
                    copyStretches ? &inputFile : nullptr);
     inputFile.Close();
+    if (output.CheckCancel()) {
+        output.Abandon();
+        result.Cancel(outputPath);
+        return false;
+    }
     if (!result.error.empty()) {
         output.Abandon();
-        return result;
+        return false;
     }
     if (input.Failed()) {
         output.Abandon();
         result.Fail(inputPath, "read error", "Unable to read");
-        return result;
+        return false;
     }
-    if (std::string reason; options.beforeCommit && !options.beforeCommit(reason)) {
-        output.Abandon();
-        result.Fail(outputPath, reason, "Not writing");
-        return result;
+    if (!output.Finish()) {
+        ReportFailure(output, outputPath, result);
+        return false;
     }
-    if (!output.Commit()) {
-        result.Fail(outputPath, output.ErrorReason(), "Unable to write");
-        return result;
+    return true;
+}
+
+} // namespace
+
+CCleanResult CleanWorldFile(const std::string& inputPath, const std::string& outputPath,
+                            const CFreezeList& frozen, CScriptContext& context, ICommandProgress* progress,
+                            const CCleanOptions& options) {
+    CCleanResult result;
+    CSafeOutputFile output;
+    if (PrepareCleanWorld(inputPath, outputPath, frozen, context, progress, options, output, result)) {
+        if (progress != nullptr)
+            progress->OnStage(CommandStage::OutputsComplete);
+        CommitOutput(output, outputPath, result);
     }
-    result.ok = true;
     return result;
 }
 
@@ -136,10 +193,11 @@ CFreezeResult FreezeWorldFiles(const std::string& patchPath, const std::string& 
                                CScriptContext& context, ICommandProgress* cleanProgress,
                                const CCleanOptions& options) {
     CFreezeResult result;
+    const std::string patchTarget = patchPath.empty() ? std::string(kDefaultPatchFileName) : patchPath;
     // The patch thread alone uses the context (art IDs may name constants); the clean needs nothing of
     // it, and both only read the freeze list.
-    std::promise<void> patchDone;
-    std::shared_future<void> patchWritten = patchDone.get_future().share();
+    CSafeOutputFile patchFile;
+    bool patchReady = false;
     // The small patch file must not lose its room on a nearly full disk to the large cleaned world that
     // is written at the same time: one after the other, the patch would have been written first.
     std::promise<void> roomDone;
@@ -152,9 +210,9 @@ CFreezeResult FreezeWorldFiles(const std::string& patchPath, const std::string& 
                 roomDone.set_value();
             told = true;
         };
-        result.patch = WritePatchFile(patchPath, frozen, context, nullptr, worldPath, tell);
+        patchReady = PreparePatchFile(patchPath, frozen, context, nullptr, worldPath, options.cancel, tell,
+                                      patchFile, result.patch);
         tell(); // a patch that failed early has no room to wait for
-        patchDone.set_value();
     };
     try {
         patchThread = std::thread(writePatch);
@@ -162,18 +220,49 @@ CFreezeResult FreezeWorldFiles(const std::string& patchPath, const std::string& 
         writePatch(); // no second thread to be had: one after the other
     }
     patchRoom.wait();
-    CCleanOptions cleanOptions = options;
-    cleanOptions.beforeCommit = [&](std::string& reason) {
-        patchWritten.wait();
-        if (!result.patch.ok) {
-            reason = "the patch file was not written";
-            return false;
-        }
-        return !options.beforeCommit || options.beforeCommit(reason);
-    };
-    result.clean = CleanWorldFile(worldPath, outputPath, frozen, context, cleanProgress, cleanOptions);
+    CSafeOutputFile cleanFile;
+    const bool cleanReady = PrepareCleanWorld(worldPath, outputPath, frozen, context, cleanProgress, options,
+                                              cleanFile, result.clean);
     if (patchThread.joinable())
         patchThread.join();
+
+    // Both files are complete and on the disk: now they are put in place together, the patch first, so
+    // that a cleaned world never appears without the patch file that holds its frozen objects. A cancel
+    // that comes after the patch's rename is too late: the clean's rename follows at once.
+    result.patchCaused = !patchReady;
+    if (cleanReady && !patchReady) {
+        cleanFile.Abandon();
+        if (result.patch.cancelled)
+            result.clean.Cancel(outputPath);
+        else
+            result.clean.Fail(outputPath, "the patch file was not written", "Not writing");
+        return result;
+    }
+    if (patchReady && !cleanReady) {
+        patchFile.Abandon();
+        if (result.clean.cancelled)
+            result.patch.Cancel(patchTarget);
+        else
+            result.patch.Fail(patchTarget, "the cleaned world file could not be written", "Not writing");
+        return result;
+    }
+    if (!patchReady)
+        return result;
+    if (cleanProgress != nullptr)
+        cleanProgress->OnStage(CommandStage::OutputsComplete);
+    if (!CommitOutput(patchFile, patchTarget, result.patch)) {
+        result.patchCaused = true;
+        cleanFile.Abandon();
+        if (result.patch.cancelled)
+            result.clean.Cancel(outputPath);
+        else
+            result.clean.Fail(outputPath, "the patch file was not written", "Not writing");
+        return result;
+    }
+    cleanFile.SetCancel(nullptr);
+    if (cleanProgress != nullptr)
+        cleanProgress->OnStage(CommandStage::PatchInPlace);
+    CommitOutput(cleanFile, outputPath, result.clean);
     return result;
 }
 

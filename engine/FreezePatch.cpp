@@ -265,8 +265,12 @@ void WritePatch(const CFreezeList& list, CScriptContext& context, CSafeOutputFil
     }
     // The records are read once, in list order (the order they lie in memory), and everything the file
     // needs of them travels with the entries through the sort.
+    // Millions of objects take a while before the first byte is written: a cancel is looked for between
+    // the steps too (the writes look for it themselves).
     std::vector<CPatchEntry, CLargeAllocator<CPatchEntry>> entries(n);
     for (std::size_t i = 0; i < n; ++i) {
+        if (i % 65536 == 0 && file.CheckCancel())
+            return;
         const CWorldItem& item = list[i];
         if (!LiesOnMap(item)) {
             // Its block number would name no block, or another column's: no reader would accept the file.
@@ -281,7 +285,11 @@ void WritePatch(const CFreezeList& list, CScriptContext& context, CSafeOutputFil
                                  ObjectBytes(item, ArtId(item, context))};
     }
     SortByKey(entries);
+    if (file.CheckCancel())
+        return;
     OrderRuns(entries);
+    if (file.CheckCancel())
+        return;
 
     std::uint32_t groups = 0;
     for (std::size_t i = 0; i < n; ++i)

@@ -43,7 +43,7 @@ struct CPatchResult : CCommandResult {
 // per map block (kind 2, block number, length 7 x objects), then 7 bytes per object (art ID low 16 bits, x
 // mod 8, y mod 8, z byte, colour), little-endian. Reports progress in objects: at each group whose first
 // object has an index that is a multiple of 100, and once more at the end. Returns the counts; the caller
-// commits or abandons the file.
+// commits or abandons the file. Stops early, the file failed, when the file's cancel token is cancelled.
 void WritePatch(const CFreezeList& list, CScriptContext& context, CSafeOutputFile& file, CPatchResult& result,
                 ICommandProgress* progress);
 

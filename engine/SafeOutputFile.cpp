@@ -53,6 +53,12 @@ void CSafeOutputFile::Fail(const std::string& reason) {
     }
 }
 
+void CSafeOutputFile::FailCancelled() {
+    if (!m_failed)
+        m_cancelled = true;
+    Fail("cancelled");
+}
+
 bool CSafeOutputFile::Fail(const CFileError& error) {
     if (!m_failed) {
         Fail(error.message.empty() ? SystemErrorText(error.kind) : error.message);
@@ -70,6 +76,7 @@ std::string CSafeOutputFile::Error() const {
 bool CSafeOutputFile::Open(const std::string& targetPath) {
     Abandon();
     m_failed = false;
+    m_cancelled = false;
     m_errorKind = FileErrorKind::None;
     m_errorPath.clear();
     m_errorReason.clear();
@@ -125,7 +132,7 @@ bool CSafeOutputFile::CreateTemporary(const CPathInfo* replaced) {
 }
 
 bool CSafeOutputFile::Flush() {
-    if (m_failed)
+    if (m_failed || CheckCancel())
         return false;
     if (m_used > 0 && !m_file.Write(m_buffer.get(), m_used))
         return Fail(m_file.Error());
@@ -174,8 +181,11 @@ bool CSafeOutputFile::CopyFrom(CFile& input, std::uint64_t offset, std::uint64_t
     bool inSystem = true;
     while (length > 0) {
         if (inSystem) {
+            // In pieces a cancel can come between: one call for a whole world would run for seconds.
+            if (CheckCancel())
+                return false;
             const std::int64_t copied = m_file.CopyFrom(
-                input, offset, static_cast<std::size_t>(std::min<std::uint64_t>(length, 1u << 30)));
+                input, offset, static_cast<std::size_t>(std::min<std::uint64_t>(length, 64u << 20)));
             if (copied > 0) {
                 offset += static_cast<std::uint64_t>(copied);
                 length -= static_cast<std::uint64_t>(copied);
@@ -230,12 +240,13 @@ bool CSafeOutputFile::Reserve(std::uint64_t bytes) {
     return true;
 }
 
-bool CSafeOutputFile::Commit() {
+bool CSafeOutputFile::Finish() {
     if (!m_file.IsOpen()) {
         Fail("file is not open");
         return false;
     }
-    const bool written = Flush() && (m_reserved <= m_flushed || m_file.Truncate(m_flushed)) && m_file.Sync();
+    const bool written =
+        !CheckCancel() && Flush() && (m_reserved <= m_flushed || m_file.Truncate(m_flushed)) && m_file.Sync();
     if (!written) {
         Fail(m_file.Error()); // keeps an earlier failure when there was one
         Abandon();
@@ -243,6 +254,22 @@ bool CSafeOutputFile::Commit() {
     }
     if (!m_file.Close()) {
         Fail(m_file.Error());
+        Abandon();
+        return false;
+    }
+    m_finished = true;
+    return true;
+}
+
+bool CSafeOutputFile::Commit() {
+    if (!m_finished && !Finish())
+        return false;
+    if (m_tempPath.empty()) {
+        Fail("file is not open");
+        return false;
+    }
+    // The sync may have taken a while; the rename is the last moment to stop without changing anything.
+    if (CheckCancel()) {
         Abandon();
         return false;
     }
@@ -261,11 +288,13 @@ bool CSafeOutputFile::Commit() {
         return false;
     }
     m_tempPath.clear();
+    m_finished = false;
     m_capacity = 0;
     return true;
 }
 
 void CSafeOutputFile::Abandon() {
+    m_finished = false;
     if (m_file.IsOpen())
         m_file.Close();
     if (!m_tempPath.empty()) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/CancelToken.h"
 #include "platform/Files.h"
 
 namespace frostmark {
@@ -19,6 +20,9 @@ namespace frostmark {
 // file, leaves a previous target untouched and keeps the path and the reason for the caller to show.
 // Destroying an uncommitted file abandons it the same way, so an early return can never leave a
 // half-written file behind.
+//
+// With a cancel token set, a cancelled token fails the file at its next flush or copy (and Commit before
+// it renames anything), with Cancelled() true: a long write stops within a fraction of a second.
 class CSafeOutputFile {
 public:
     CSafeOutputFile();
@@ -53,8 +57,13 @@ public:
     // set it aside, and the writes then take their chance as without it.
     bool Reserve(std::uint64_t bytes);
 
-    // Flushes, syncs and renames the temporary file over the target. False (with Error() set and the
-    // temporary file removed) if anything failed, including any earlier Write.
+    // Flushes, syncs and closes the temporary file: complete and on the disk, but not yet in place, so
+    // that a caller can make two files ready before putting either in place. False (with Error() set
+    // and the temporary file removed) if anything failed, including any earlier Write.
+    bool Finish();
+
+    // Finishes the file (unless Finish already did) and renames it over the target. False (with Error()
+    // set and the temporary file removed) if anything failed, including any earlier Write.
     bool Commit();
 
     // Empties the file to write it anew from the start. False (Error() set) when that fails.
@@ -62,6 +71,18 @@ public:
 
     // Removes the temporary file without touching the target. Safe to call at any time.
     void Abandon();
+
+    // The token that stops this file's writes (null: none). Kept across Open.
+    void SetCancel(const CCancelToken* cancel) { m_cancel = cancel; }
+    // True, and the file failed as cancelled, when the token is cancelled: for callers that work for a
+    // long time between writes.
+    bool CheckCancel() {
+        if (m_cancel != nullptr && m_cancel->IsCancelled())
+            FailCancelled();
+        return m_cancelled;
+    }
+    // The file failed because its token was cancelled.
+    bool Cancelled() const { return m_cancelled; }
 
     bool IsOpen() const { return m_file.IsOpen(); }
     bool Failed() const { return m_failed; }
@@ -83,6 +104,7 @@ private:
     void StartWriteBack();
     static constexpr std::uint64_t kWriteBackStep = std::uint64_t(32) << 20;
     bool Fail(const CFileError& error);
+    void FailCancelled();
     bool CreateTemporary(const CPathInfo* replaced);
 
     std::unique_ptr<char[]> m_buffer;
@@ -93,6 +115,9 @@ private:
     std::uint64_t m_writeBackFrom = 0; // output bytes before this have been handed to the disk
     CFile m_file;
     bool m_failed = false;
+    bool m_cancelled = false;
+    bool m_finished = false; // closed, complete and synced; the temporary file waits for the rename
+    const CCancelToken* m_cancel = nullptr;
     FileErrorKind m_errorKind = FileErrorKind::None;
     std::string m_targetPath; // as given by the caller, for messages
     std::string m_finalPath;  // the path renamed over (symbolic links resolved)

@@ -174,6 +174,8 @@ void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& 
         }
     };
 
+    if (options.cancel != nullptr)
+        output.SetCancel(options.cancel);
     std::string_view line;
     std::uint64_t lines = 0;
     const std::uint64_t total = input.Size();
@@ -183,7 +185,8 @@ void CleanWorld(CLineReader& input, CSafeOutputFile& output, const CFreezeList& 
         if (++lines % 1000 == 0) {
             if (progress != nullptr)
                 progress->OnProgress(input.Position(), total);
-            if (output.Failed())
+            // Span mode may go a long way without writing, so the token is asked here too.
+            if (output.CheckCancel() || output.Failed())
                 break;
         }
         // A line the input ended with a lone line feed is followed by that line feed in the reader's
@@ -244,7 +247,7 @@ struct CCleanStretch {
 };
 
 void FindDrops(const std::string& path, CCleanStretch& stretch, const CFreezeList& frozen, bool last,
-               const std::atomic<bool>& stop) {
+               const std::atomic<bool>& stop, const CCancelToken* cancel) {
     CLineReader input;
     if (!input.Open(path) || !input.Seek(stretch.begin)) {
         stretch.needsLineMode = true;
@@ -265,7 +268,8 @@ void FindDrops(const std::string& path, CCleanStretch& stretch, const CFreezeLis
         reached = input.Position();
         if (++stretch.lines % 4096 == 0) {
             stretch.bytesDone.store(reached - stretch.begin, std::memory_order_relaxed);
-            if (stop.load(std::memory_order_relaxed))
+            // Cut short, the stretch is of no use: whoever stops or cancels does not read it.
+            if (stop.load(std::memory_order_relaxed) || IsCancelled(cancel))
                 return;
         }
         if (reached - input.LineStart() != line.size() + 1) {
@@ -303,6 +307,8 @@ bool CleanWorldByPlan(CFile& inputFile, CSafeOutputFile& output, const CFreezeLi
         previousEnd = offset + plan->lengths[i];
     }
 
+    if (options.cancel != nullptr)
+        output.SetCancel(options.cancel);
     if (progress != nullptr)
         progress->OnProgress(0, file.size);
     CKeptCopier copier(&inputFile, output);
@@ -313,8 +319,12 @@ bool CleanWorldByPlan(CFile& inputFile, CSafeOutputFile& output, const CFreezeLi
             break;
         kept = offset + plan->lengths[i];
         ++result.recordsDropped;
-        if (progress != nullptr && i % 4096 == 0)
-            progress->OnProgress(kept, file.size);
+        if (i % 4096 == 0) {
+            if (progress != nullptr)
+                progress->OnProgress(kept, file.size);
+            if (output.CheckCancel())
+                break;
+        }
     }
     if (!output.Failed())
         copier.Copy(kept, file.size);
@@ -364,7 +374,7 @@ bool CleanWorldOnThreads(const std::string& path, CFile& inputFile, std::uint64_
     std::condition_variable doneSignal;
     const auto search = [&] {
         for (unsigned i = next++; i < count && !stop.load(); i = next++) {
-            FindDrops(path, *stretches[i], frozen, i + 1 == count, stop);
+            FindDrops(path, *stretches[i], frozen, i + 1 == count, stop, options.cancel);
             std::lock_guard<std::mutex> guard(doneLock);
             stretches[i]->finished = true;
             doneSignal.notify_all();
@@ -387,6 +397,8 @@ bool CleanWorldOnThreads(const std::string& path, CFile& inputFile, std::uint64_
             return false; // no thread to be had: the walk does it
     }
 
+    if (options.cancel != nullptr)
+        output.SetCancel(options.cancel);
     if (progress != nullptr)
         progress->OnProgress(0, size);
     CKeptCopier copier(&inputFile, output);
@@ -411,13 +423,18 @@ bool CleanWorldOnThreads(const std::string& path, CFile& inputFile, std::uint64_
                 }
             }
         }
+        // A search stopped by the token ended early: its findings are not to be used.
+        if (output.CheckCancel())
+            return true;
         if (k > 0 && !stretch.needsLineMode && stretch.startCursor != stretches[k - 1]->endCursor) {
             // The stretch began with a cursor the walk would not have had there (the file is not as the
             // offsets say): it is searched again from the walk's own.
             stretch.drops.clear();
             stretch.lines = 0;
             stretch.startCursor = stretches[k - 1]->endCursor;
-            FindDrops(path, stretch, frozen, k + 1 == count, neverStop);
+            FindDrops(path, stretch, frozen, k + 1 == count, neverStop, options.cancel);
+            if (output.CheckCancel())
+                return true;
         }
         if (stretch.needsLineMode) {
             // Lines to rewrite: the walk line by line does the whole file, so what was copied goes.

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
+#include "engine/CancelToken.h"
 #include "engine/CommandProgress.h"
 #include "engine/FreezeList.h"
 #include "engine/Stretches.h"
@@ -25,12 +25,11 @@ struct CCleanOptions {
     // the program) when the input has on average at least this many bytes per frozen record; with
     // many frozen records the stretches are short and copying them line by line is faster. 0: always.
     std::uint64_t minCopyStretch = 256 * 1024;
-    // Asked once the output is complete, just before it is put in place: false abandons it (the target
-    // stays as it was) and fails the command with the reason given. For a caller that must first see
-    // another output written.
-    std::function<bool(std::string& reason)> beforeCommit;
     // How many threads may look for the records to drop (see CleanWorldOnThreads).
     CScanThreads threads;
+    // Stops the clean when cancelled (null: it cannot be). The cleaners below give it to the output, whose
+    // next write then fails as cancelled (CSafeOutputFile::Cancelled).
+    const CCancelToken* cancel = nullptr;
 };
 
 struct CCleanResult : CCommandResult {

@@ -217,14 +217,13 @@ TEST(BadInput, FullDiskLeavesNoPartialFile) {
     EXPECT_EQ(run.code, kExitOutput) << run.err;
     EXPECT_NE(run.err.find(dir / "small/old.wsc"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
-    // The previous output is untouched; the patch (its room taken first, and complete) is the only new file.
+    // The previous output is untouched, and the patch, complete but without its cleaned world, was not
+    // put in place either: a new patch beside the old world would load its objects twice.
     EXPECT_EQ(ReadFile(dir / "small/old.wsc"), "previous output\n");
     std::vector<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(dir / "small"))
         left.push_back(entry.path().filename().string());
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"old.wsc", "p.frz"}));
-    EXPECT_EQ(std::filesystem::file_size(dir / "small/p.frz"), 6u + 9u + 7u * 40u);
+    EXPECT_EQ(left, (std::vector<std::string>{"old.wsc"}));
 }
 #endif
 

@@ -1,0 +1,180 @@
+// SIGINT and SIGTERM sent to the built frostmark-cli at each moment of analyze, patch, clean and freeze:
+// before the outputs are in place the run stops with 128 + the signal and one line, every file as it was
+// and nothing else left; once freeze has put its patch file in place, the cleaned world follows.
+
+#include "CliTestSupport.h"
+
+#include <csignal>
+#include <cstdio>
+#include <map>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace frostmark {
+namespace {
+
+using testing::ReadFile;
+using testing::RunInProcess;
+using testing::ScratchDir;
+using testing::WriteFile;
+
+// Signals, fork and kill are POSIX's; Windows delivers console events to a thread instead.
+#if defined(FROSTMARK_CLI_PATH) && !defined(_WIN32)
+
+const std::string kSampleWorld = std::string(FROSTMARK_SOURCE_DIR) + "/samples/world.wsc";
+const std::vector<std::string> kSelection = {"--static", "--never-moveable", "--exclude-typed"};
+
+struct CProgramRun {
+    int code = -1;
+    std::string err;
+};
+
+// Runs the program in dir with FROSTMARK_TEST_PAUSE=stage; once it says it has paused there, sends it
+// the signal.
+CProgramRun RunAndSignal(const ScratchDir& dir, const std::vector<std::string>& args,
+                         const std::string& stage, int signal) {
+    int errPipe[2];
+    if (::pipe(errPipe) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(errPipe[1], 2);
+        ::close(errPipe[0]);
+        ::close(errPipe[1]);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        if (::chdir(dir.Path().c_str()) != 0)
+            ::_exit(126);
+        ::setenv("FROSTMARK_TEST_PAUSE", stage.c_str(), 1);
+        // Whatever the test runner does with these signals, the program starts with their defaults.
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
+        std::vector<char*> argv{const_cast<char*>(FROSTMARK_CLI_PATH)};
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(FROSTMARK_CLI_PATH, argv.data());
+        ::_exit(127);
+    }
+    ::close(errPipe[1]);
+    CProgramRun run;
+    const std::string pauseLine = "frostmark-cli: test pause at " + stage + "\n";
+    bool signalled = false;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(errPipe[0], buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        run.err.append(buffer, static_cast<std::size_t>(got));
+        if (!signalled && run.err.find(pauseLine) != std::string::npos) {
+            ::kill(child, signal);
+            signalled = true;
+        }
+    }
+    ::close(errPipe[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    EXPECT_TRUE(signalled) << "the program never paused at " << stage << "; it said: " << run.err;
+    return run;
+}
+
+// Every file of the directory but the log, with its bytes.
+std::map<std::string, std::string> Files(const ScratchDir& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("frostmark.log", 0) != 0)
+            files[name] = ReadFile(entry.path().string());
+    }
+    return files;
+}
+
+std::string LastLine(std::string text) {
+    if (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    const std::size_t newline = text.rfind('\n');
+    return newline == std::string::npos ? text : text.substr(newline + 1);
+}
+
+struct CCase {
+    std::string command;
+    std::string stage;
+    std::string files; // what the message says of the outputs
+};
+
+TEST(InterruptTest, SignalBeforeTheOutputsAreInPlaceLeavesEveryFileAsItWas) {
+    const CCase cases[] = {
+        {"analyze", "analysis", ""},
+        {"patch", "analysis", "stat_tavrel.frz is as it was"},
+        {"patch", "writing", "stat_tavrel.frz is as it was"},
+        {"patch", "complete", "stat_tavrel.frz is as it was"},
+        {"clean", "writing", "clean.wsc is as it was"},
+        {"clean", "complete", "clean.wsc is as it was"},
+        {"freeze", "analysis", "stat_tavrel.frz and clean.wsc are as they were"},
+        {"freeze", "writing", "stat_tavrel.frz and clean.wsc are as they were"},
+        {"freeze", "complete", "stat_tavrel.frz and clean.wsc are as they were"},
+    };
+    for (const CCase& c : cases) {
+        for (int signal : {SIGINT, SIGTERM}) {
+            SCOPED_TRACE(c.command + " at " + c.stage + ", signal " + std::to_string(signal));
+            ScratchDir dir;
+            WriteFile(dir / "world.wsc", ReadFile(kSampleWorld));
+            std::vector<std::string> args{c.command,         "-w", "world.wsc", "-p",
+                                          "stat_tavrel.frz", "-o", "clean.wsc"};
+            args.insert(args.end(), kSelection.begin(), kSelection.end());
+            if (c.command == "clean") {
+                // clean needs the patch of this selection first.
+                std::vector<std::string> patch{"patch", "-w", dir / "world.wsc", "-p",
+                                               dir / "stat_tavrel.frz"};
+                patch.insert(patch.end(), kSelection.begin(), kSelection.end());
+                ASSERT_EQ(RunInProcess(patch).code, 0);
+            } else {
+                WriteFile(dir / "stat_tavrel.frz", "the patch of an earlier freeze");
+            }
+            WriteFile(dir / "clean.wsc", "the cleaned world of an earlier freeze\n");
+            const auto before = Files(dir);
+
+            const CProgramRun run = RunAndSignal(dir, args, c.stage, signal);
+            EXPECT_EQ(run.code, 128 + signal) << run.err;
+            const std::string name = signal == SIGINT ? "SIGINT" : "SIGTERM";
+            EXPECT_EQ(LastLine(run.err), "frostmark-cli: interrupted by " + name + ": nothing written" +
+                                             (c.files.empty() ? "" : "; " + c.files));
+            EXPECT_EQ(run.err.find("interrupted"), run.err.rfind("interrupted")) << "one line: " << run.err;
+            EXPECT_EQ(Files(dir), before);
+        }
+    }
+}
+
+// After the patch file's rename a signal is too late: the cleaned world is put in place as well, so the
+// pair on disk is always both old or both new.
+TEST(InterruptTest, SignalBetweenTheTwoRenamesOfFreezeStillGivesBothNewFiles) {
+    ScratchDir reference;
+    WriteFile(reference / "world.wsc", ReadFile(kSampleWorld));
+    std::vector<std::string> args{"freeze", "-w", "world.wsc", "-p", "stat_tavrel.frz", "-o", "clean.wsc"};
+    args.insert(args.end(), kSelection.begin(), kSelection.end());
+    std::vector<std::string> inReference = args;
+    inReference[2] = reference / "world.wsc";
+    inReference[4] = reference / "stat_tavrel.frz";
+    inReference[6] = reference / "clean.wsc";
+    ASSERT_EQ(RunInProcess(inReference).code, 0);
+
+    for (int signal : {SIGINT, SIGTERM}) {
+        ScratchDir dir;
+        WriteFile(dir / "world.wsc", ReadFile(kSampleWorld));
+        WriteFile(dir / "stat_tavrel.frz", "old patch");
+        WriteFile(dir / "clean.wsc", "old world\n");
+        const CProgramRun run = RunAndSignal(dir, args, "renamed", signal);
+        EXPECT_EQ(run.code, 0) << run.err;
+        EXPECT_EQ(Files(dir), Files(reference));
+    }
+}
+
+#endif
+
+} // namespace
+} // namespace frostmark
