@@ -470,6 +470,7 @@ void CFrostmarkDlg::PrepareMap() {
     inputs.environment = ReadClientDirectoryEnvironment();
     if (m_services.settings)
         inputs.setting = m_services.settings->GetString(kClientDirectorySetting);
+    inputs.registryExePath = ReadClientExePath();
     m_map.SetClientDirectory(ResolveClientDirectory(inputs).directory);
     {
         CWaitCursorGuard wait(m_services.waitCursor);

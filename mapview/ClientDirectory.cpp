@@ -1,6 +1,7 @@
 #include "mapview/ClientDirectory.h"
 
 #include "platform/Paths.h"
+#include "platform/Registry.h"
 #include "platform/System.h"
 
 #include <cstdlib>
@@ -51,10 +52,18 @@ std::optional<std::string> ReadClientDirectoryEnvironment() {
     return GetEnvironment(kClientDirectoryEnvironmentVariable);
 }
 
+std::optional<std::string> ReadClientExePath() {
+    return ReadRegistryText(RegistryRoot::LocalMachine, kClientRegistryKey, kClientExePathValue);
+}
+
+std::optional<std::string> ReadDesktopClientDirectorySetting() {
+    return ReadRegistryText(RegistryRoot::CurrentUser, kDesktopSettingsRegistryKey, kClientDirectorySetting);
+}
+
 std::string ClientFilePath(std::string_view directory, std::string_view fileName) {
     std::string path(directory);
     path += fileName;
-    return ResolveScriptPath(path).string();
+    return Utf8FromPath(ResolveScriptPath(path));
 }
 
 } // namespace frostmark

@@ -9,8 +9,7 @@
 //   1. an explicit override (the command line's --client-dir),
 //   2. the environment variable FROSTMARK_CLIENT_DIR,
 //   3. our own setting (kClientDirectorySetting in the settings store),
-//   4. the client's registry value "ExePath", where the platform has a registry (the Qt layer reads it
-//      and passes it in),
+//   4. the client's registry value "ExePath", where the platform has a registry (ReadClientExePath),
 //   5. the empty directory: the working directory.
 // The overrides come first so that an administrator can point at a copy of the client files on any
 // system, including one where the registry names an installation that is not there.
@@ -26,6 +25,13 @@ inline constexpr const char* kClientDirectoryEnvironmentVariable = "FROSTMARK_CL
 inline constexpr const char* kClientDirectorySetting = "ClientDirectory";
 inline constexpr const char* kMapFileName = "map0.mul";
 inline constexpr const char* kRadarColorFileName = "radarcol.mul";
+// The client's installation key below the local-machine root of the registry, and its value that names
+// the client's program.
+inline constexpr const char* kClientRegistryKey = "SOFTWARE\\Tavrel\\Client";
+inline constexpr const char* kClientExePathValue = "ExePath";
+// Where the desktop program keeps its settings on Windows, below the current user's root: the command
+// line reads the user's choice of client directory there.
+inline constexpr const char* kDesktopSettingsRegistryKey = "Software\\Kelvane\\Frostmark";
 
 enum class ClientDirectorySource { CommandLine, Environment, Setting, Registry, WorkingDirectory };
 
@@ -51,6 +57,11 @@ ClientDirectory ResolveClientDirectory(const ClientDirectoryInputs& inputs);
 
 // The value of FROSTMARK_CLIENT_DIR, or nullopt when it is unset.
 std::optional<std::string> ReadClientDirectoryEnvironment();
+// The client's "ExePath" from the registry, or nullopt (always on systems without a registry).
+std::optional<std::string> ReadClientExePath();
+// The desktop program's "ClientDirectory" setting where it stores it on Windows, or nullopt (elsewhere
+// the command line cannot see the desktop program's settings).
+std::optional<std::string> ReadDesktopClientDirectorySetting();
 
 // The path to open for a client file: directory text followed by the file name, with "\" and "/" both
 // taken as separators (and a drive letter dropped where paths have none). When the exact name does not
