@@ -381,7 +381,11 @@ void CCommandPanel::CleanWorldfile() {
     const CFreezeList& list = m_freezeList;
     m_runner.Start(
         [job, relay, &scripts, &list] {
-            job->result = frostmark::CleanWorldFile(job->input, job->output, list, scripts, relay.get());
+            // The world is written as the system's own text files are (CR LF on Windows).
+            frostmark::CCleanOptions options;
+            options.lineEnd = frostmark::kSystemLineEnd;
+            job->result =
+                frostmark::CleanWorldFile(job->input, job->output, list, scripts, relay.get(), options);
         },
         [this, job] { FinishClean(*job); });
 }

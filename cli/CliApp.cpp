@@ -320,18 +320,18 @@ public:
         if (ec)
             dir = ".";
         static unsigned counter = 0;
-        m_path = (dir / ("frostmark-stdout-" + std::to_string(std::hash<const void*>()(this) % 1000000) +
-                         "-" + std::to_string(++counter) + extension))
-                     .string();
+        m_path = Utf8FromPath(dir / ("frostmark-stdout-" +
+                                     std::to_string(std::hash<const void*>()(this) % 1000000) + "-" +
+                                     std::to_string(++counter) + extension));
     }
     ~CStdoutFile() {
         std::error_code ec;
-        std::filesystem::remove(m_path, ec);
+        std::filesystem::remove(PathFromUtf8(m_path), ec);
     }
     const std::string& Path() const { return m_path; }
     // Copies the finished file to standard output; false when it cannot be read back or written.
     bool CopyTo(CCliEnvironment& environment) const {
-        std::ifstream in(m_path, std::ios::binary);
+        std::ifstream in(PathFromUtf8(m_path), std::ios::binary);
         if (!in)
             return false;
         environment.out.flush();
@@ -507,7 +507,7 @@ int RunFreezeCommand(CRunContext& run) {
         stdinPatch = ParsePatchBytes(ReadAllInput(run.environment.in), "standard input");
         if (!stdinPatch.ok)
             return run.Fail(kExitInput, "clean needs the patch file of this selection: " + stdinPatch.error);
-    } else if (command == CliCommand::Clean && !std::filesystem::is_regular_file(o.patch)) {
+    } else if (command == CliCommand::Clean && !std::filesystem::is_regular_file(PathFromUtf8(o.patch))) {
         CPatchFileContents contents = ReadPatchFile(o.patch);
         return run.Fail(kExitInput, "clean needs the patch file of this selection: " + contents.error +
                                         " (write it first with 'frostmark-cli patch' and the same options)");
@@ -565,6 +565,7 @@ int RunFreezeCommand(CRunContext& run) {
         run.progress.SetStatus("Writing " + o.patch + " and " + o.out);
         CCleanOptions options;
         options.cancel = run.cancel;
+        options.lineEnd = o.lineEnd;
         both = FreezeWorldFiles(o.patch, o.world, o.out, list, scripts, &run.progress, options);
         run.progress.End();
         if (both.cancelled())
@@ -635,6 +636,7 @@ int RunFreezeCommand(CRunContext& run) {
             run.progress.SetStatus("Writing " + o.out);
             CCleanOptions options;
             options.cancel = run.cancel;
+            options.lineEnd = o.lineEnd;
             clean = CleanWorldFile(o.world, o.out, list, scripts, &run.progress, options);
             run.progress.End();
             if (clean.cancelled)
@@ -842,15 +844,21 @@ std::string ClientDirectoryHint(const ClientDirectory& client) {
     case ClientDirectorySource::Environment:
         where = std::string("given by the environment variable ") + kClientDirectoryEnvironmentVariable;
         break;
+    case ClientDirectorySource::Setting:
+        where = "the desktop program's choice, under Client directory... in its menu";
+        break;
+    case ClientDirectorySource::Registry:
+        where = std::string("the game client's registry value ") + kClientExePathValue;
+        break;
     default:
         where = std::string("the working directory, as neither --client-dir nor ") +
                 kClientDirectoryEnvironmentVariable + " names another";
         break;
     }
     std::error_code ec;
-    const std::filesystem::path dir = client.directory.empty() ? std::filesystem::current_path(ec)
-                                                               : std::filesystem::path(client.directory);
-    return "looked for the game client's files in " + dir.string() + " (" + where +
+    const std::string dir =
+        client.directory.empty() ? Utf8FromPath(std::filesystem::current_path(ec)) : client.directory;
+    return "looked for the game client's files in " + dir + " (" + where +
            "); name the client's directory with --client-dir DIR or " + kClientDirectoryEnvironmentVariable +
            "=DIR (the desktop program keeps its own choice, under Client directory... in its menu)";
 }
@@ -867,11 +875,14 @@ int RunMap(CRunContext& run) {
     if (!o.clientDir.empty())
         inputs.commandLine = o.clientDir;
     inputs.environment = ReadClientDirectoryEnvironment();
+    // Where the system keeps them (Windows): the desktop program's choice, then the client's own entry.
+    inputs.setting = ReadDesktopClientDirectorySetting();
+    inputs.registryExePath = ReadClientExePath();
     ClientDirectory client = ResolveClientDirectory(inputs);
     const std::string mapFile = ClientFilePath(client.directory, "map0.mul");
-    if (!std::filesystem::is_regular_file(mapFile)) {
+    if (!std::filesystem::is_regular_file(PathFromUtf8(mapFile))) {
         std::error_code ec;
-        bool exists = std::filesystem::exists(mapFile, ec);
+        bool exists = std::filesystem::exists(PathFromUtf8(mapFile), ec);
         return run.Fail(kExitInput, "Unable to open file " + mapFile + ": " +
                                         (exists ? "is not a regular file" : "No such file or directory") +
                                         "; " + ClientDirectoryHint(client));

@@ -113,6 +113,7 @@ constexpr const char* kOptionNames[] = {
     "--json",
     "--list",
     "--no-progress",
+    "--line-end",
     "--quiet",
     "--verbose",
     "--client-dir",
@@ -528,6 +529,16 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args, std::istr
             options.list = true;
         } else if (arg == "--no-progress") {
             options.progress = false;
+        } else if (arg == "--line-end") {
+            if (!value(v) || v.empty())
+                return needsValue("lf or crlf");
+            if (Lower(v) == "lf")
+                options.lineEnd = LineEnd::Lf;
+            else if (Lower(v) == "crlf")
+                options.lineEnd = LineEnd::CrLf;
+            else
+                return fail("--line-end: '" + v + "' is no line end (lf or crlf)");
+            options.lineEndGiven = true;
         } else if (arg == "--client-dir") {
             if (!value(v) || v.empty())
                 return needsValue("the game client's directory");
@@ -580,6 +591,8 @@ CCliParseResult ParseCommandLine(const std::vector<std::string>& args, std::istr
         return fail("--quiet and --verbose ask for opposite things; give one of them");
     if (options.list && options.command != CliCommand::Analyze && options.command != CliCommand::Inspect)
         return fail("--list: only analyze and inspect list objects");
+    if (options.lineEndGiven && options.command != CliCommand::Clean && options.command != CliCommand::Freeze)
+        return fail("--line-end: only clean and freeze write a world file");
     options.flags = flagBits | (flagsGiven ? flagWord : 0);
 
     // What each command needs, and where "-" (standard input or output) can take the place of a file.
@@ -675,6 +688,7 @@ patch --patch - and map --out - to stdout, clean --patch - and inspect - from st
   -p, --patch FILE       the freeze patch file (default stat_tavrel.frz)
   -o, --out FILE         the output world file (map: the PNG image)
   -s, --scripts DIR      the server's script directory
+      --line-end lf|crlf the cleaned world's line ends (default: crlf on Windows, lf elsewhere)
 
 Selection (as the Options group of the desktop program):
       --never-moveable   include objects with ATTR bit 010
@@ -743,20 +757,25 @@ Example:
   frostmark-cli patch -w tavrel.wsc -s scripts --static -p stat_tavrel.frz
 )";
     case CliCommand::Clean:
-        return R"(Usage: frostmark-cli clean --world FILE --out FILE [--patch FILE] [--scripts DIR] [SELECTION] [--json]
+        return R"(Usage: frostmark-cli clean --world FILE --out FILE [--patch FILE] [--scripts DIR] [SELECTION]
+       [--line-end lf|crlf] [--json]
 
 Analyzes, then writes the world file without the records of the objects to freeze. The patch
 file (--patch) must hold exactly the objects this analysis chooses, so that no object is lost:
 run patch with the same options first, or use freeze. The output must not be the input.
+Its lines end as the system's text files do (CR LF on Windows, LF elsewhere) unless --line-end
+says otherwise, whatever the input used.
 
 Example:
   frostmark-cli clean -w tavrel.wsc -s scripts --static -o tavrel-clean.wsc
 )";
     case CliCommand::Freeze:
-        return R"(Usage: frostmark-cli freeze --world FILE --out FILE [--patch FILE] [--scripts DIR] [SELECTION] [--json]
+        return R"(Usage: frostmark-cli freeze --world FILE --out FILE [--patch FILE] [--scripts DIR] [SELECTION]
+       [--line-end lf|crlf] [--json]
 
 Analyze, patch and clean in one run. Prints the three figures, the patch file written and the
-number of records dropped from the world file.
+number of records dropped from the world file. The cleaned world's lines end as the system's
+text files do (CR LF on Windows, LF elsewhere) unless --line-end says otherwise.
 
 Example:
   frostmark-cli freeze -w tavrel.wsc -s scripts -o tavrel-clean.wsc -p stat_tavrel.frz \

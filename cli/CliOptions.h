@@ -4,6 +4,7 @@
 // Parsing touches no file except the @files of the art ID options.
 
 #include "engine/Selection.h"
+#include "engine/WorldCleaner.h"
 
 #include <cstdint>
 #include <iosfwd>
@@ -48,6 +49,9 @@ struct CCliOptions {
     bool progress = true; // --no-progress turns the terminal bar off
     bool quiet = false;   // errors only (and the output asked for: --list, --json, a file on stdout)
     bool verbose = false; // also every file read and written, and every script warning
+    // How the cleaned world ends its lines (--line-end); the system's own line end unless given.
+    LineEnd lineEnd = kSystemLineEnd;
+    bool lineEndGiven = false;
 
     // map
     std::string clientDir; // empty: FROSTMARK_CLIENT_DIR, else the working directory

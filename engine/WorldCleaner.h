@@ -17,6 +17,14 @@ class CScriptContext;
 
 enum class LineEnd { Lf, CrLf };
 
+// The line end of the system's own text files, which both programs write unless told otherwise: on
+// Windows the server's files, and the editors its administrators use, end their lines with CR LF.
+#if defined(_WIN32)
+inline constexpr LineEnd kSystemLineEnd = LineEnd::CrLf;
+#else
+inline constexpr LineEnd kSystemLineEnd = LineEnd::Lf;
+#endif
+
 struct CCleanOptions {
     // Every line is written with this ending whatever the input used. LF is the text line end here;
     // CR LF gives files for a server that expects them.

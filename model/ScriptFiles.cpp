@@ -27,13 +27,13 @@ namespace {
 
 bool OpenResolved(CLineReader& file, std::string_view path, const std::string& directory,
                   std::string& opened) {
-    const std::filesystem::path resolved = ResolveScriptPath(path, directory);
-    if (!file.Open(resolved.string())) {
+    const std::filesystem::path resolved = ResolveScriptPath(path, PathFromUtf8(directory));
+    if (!file.Open(Utf8FromPath(resolved))) {
         return false;
     }
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(resolved, ec);
-    opened = ec ? resolved.string() : absolute.lexically_normal().string();
+    opened = Utf8FromPath(ec ? resolved : absolute.lexically_normal());
     return true;
 }
 

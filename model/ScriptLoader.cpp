@@ -454,7 +454,7 @@ void CScriptObjects::LoadScripts() {
         g_Log.Log("Checking for non-resource scripts in the current working directory");
         progress.SetStatusText("Checking for non-resource scripts");
         std::string scanDirectory = WithPlatformSeparators(
-            GetProfileString(base + separator + kServerIniName, "TAVREL", "SCPFILES", "", 260));
+            GetProfileString(PathFromUtf8(base + separator + kServerIniName), "TAVREL", "SCPFILES", "", 260));
         if (!scanDirectory.empty() && scanDirectory.back() == PathSeparator()) {
             scanDirectory.pop_back();
         }
@@ -466,7 +466,7 @@ void CScriptObjects::LoadScripts() {
             }
         }
         const std::string listDirectory = scanDirectory.empty() ? std::string(".") : scanDirectory;
-        for (const std::string& name : ListScpFiles(ResolveScriptPath(listDirectory, base))) {
+        for (const std::string& name : ListScpFiles(ResolveScriptPath(listDirectory, PathFromUtf8(base)))) {
             const std::string compare =
                 ToLower(scanDirectory.empty() ? name : scanDirectory + separator + name);
             bool skip = Contains(compare, "hoglocs.scp") || Contains(compare, "custloc.scp") ||
@@ -574,7 +574,7 @@ bool LoadAllScripts(CScriptObjects& objects, const std::string& scriptDirectory,
         g_Log.Log("Unable to change to script directory %s", scriptDirectory.c_str());
         return false;
     }
-    objects.SetScriptDirectory(directory.string());
+    objects.SetScriptDirectory(Utf8FromPath(directory));
     objects.LoadScripts();
     return true;
 }

@@ -108,7 +108,7 @@ bool CScriptObjects::OpenInScriptDirectory(CLineReader& file, const std::string&
 
 std::string CScriptObjects::GetScriptPath() const {
     const std::string directory = ScriptDirectory();
-    return ReadScriptPathFromIni((std::filesystem::path(directory) / kServerIniName).string(), directory);
+    return ReadScriptPathFromIni(Utf8FromPath(PathFromUtf8(directory) / kServerIniName), directory);
 }
 
 namespace {

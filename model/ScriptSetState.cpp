@@ -76,7 +76,7 @@ CScriptDirectoryCheck CheckScriptDirectory(const std::string& directory) {
     }
     std::size_t scp = 0;
     for (; it != fs::directory_iterator(); it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = Utf8FromPath(it->path().filename());
         if (std::any_of(std::begin(kStartFiles), std::end(kStartFiles),
                         [&](std::string_view start) { return EqualsNoCase(name, start); }))
             return check;
@@ -100,7 +100,7 @@ CScriptSetState CScriptSetState::Read(const std::string& directory, std::size_t 
     CScriptSetState state;
     const fs::path root = ResolveScriptPath(directory);
     std::error_code ec;
-    state.m_directory = fs::absolute(root, ec).lexically_normal().string();
+    state.m_directory = Utf8FromPath(fs::absolute(root, ec).lexically_normal());
     fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec);
     if (ec)
         return state;
@@ -108,7 +108,7 @@ CScriptSetState CScriptSetState::Read(const std::string& directory, std::size_t 
         if (ec)
             break;
         const fs::path& path = it->path();
-        if (!IsScriptSetFile(path.filename().string()))
+        if (!IsScriptSetFile(Utf8FromPath(path.filename())))
             continue;
         std::error_code fileEc;
         if (!it->is_regular_file(fileEc))

@@ -1,5 +1,7 @@
 #include "platform/DirList.h"
 
+#include "platform/Paths.h"
+
 #include <algorithm>
 #include <system_error>
 
@@ -50,7 +52,7 @@ std::vector<std::string> ListScpFiles(const fs::path& directory) {
     for (const fs::directory_iterator end; it != end; it.increment(ec)) {
         if (ec)
             break;
-        std::string name = it->path().filename().string();
+        std::string name = Utf8FromPath(it->path().filename());
         if (!HasScpExtension(name))
             continue;
         std::error_code statusError;

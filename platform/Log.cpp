@@ -39,7 +39,13 @@ bool COstrelLog::Start(const std::filesystem::path& directory, const char* progr
         if (!std::filesystem::is_directory(std::filesystem::symlink_status(oldPath, ignored)))
             std::filesystem::remove(oldPath, ignored);
         std::filesystem::rename(logPath, oldPath, ignored);
-        m_file = std::fopen(logPath.string().c_str(), "w");
+        // Text mode: lines end as the system's own text files do (CR LF on Windows). The path goes to
+        // the system as it is, in UTF-16 on Windows, so that a directory of any name works.
+#if defined(_WIN32)
+        m_file = _wfopen(logPath.c_str(), L"w");
+#else
+        m_file = std::fopen(logPath.c_str(), "w");
+#endif
         if (!m_file)
             return false;
         // Kept absolute: the loaders change the working directory while the file stays where it was opened.

@@ -27,7 +27,7 @@ std::optional<std::string> FindNoCase(const fs::path& directory, const std::stri
     for (const fs::directory_iterator end; it != end; it.increment(ec)) {
         if (ec)
             break;
-        std::string candidate = it->path().filename().string();
+        std::string candidate = Utf8FromPath(it->path().filename());
         if (EqualsNoCase(candidate, name) && (!best || candidate < *best))
             best = std::move(candidate);
     }
@@ -83,7 +83,7 @@ fs::path ResolvePathCase(const fs::path& path, const fs::path& base) {
         return path;
     fs::path current;
     for (const fs::path& element : path) {
-        const std::string name = element.string();
+        const std::string name = Utf8FromPath(element);
         if (name.empty())
             continue;
         if (current.empty() && (element == path.root_name() || element == path.root_directory())) {
@@ -98,13 +98,13 @@ fs::path ResolvePathCase(const fs::path& path, const fs::path& base) {
         auto match = FindNoCase(InDirectory(current, base), name);
         if (!match)
             return path;
-        current = current.empty() ? fs::path(*match) : current / *match;
+        current = current.empty() ? PathFromUtf8(*match) : current / PathFromUtf8(*match);
     }
     return current;
 }
 
 fs::path ResolveScriptPath(std::string_view path, const fs::path& base) {
-    return InDirectory(ResolvePathCase(fs::path(NormalizePath(path)), base), base);
+    return InDirectory(ResolvePathCase(PathFromUtf8(NormalizePath(path)), base), base);
 }
 
 std::string GetWorkingDirectory() {
@@ -112,7 +112,7 @@ std::string GetWorkingDirectory() {
     fs::path cwd = fs::current_path(ec);
     if (ec)
         return {};
-    return cwd.string();
+    return Utf8FromPath(cwd);
 }
 
 } // namespace frostmark

@@ -39,7 +39,8 @@ std::string ReadScriptPathFromIni(const std::string& iniPath, const std::string&
         }
         if (!directory.empty()) {
             // A relative directory is the ini file's neighbour.
-            directory = ResolvePathCase(directory, std::filesystem::path(iniPath).parent_path()).string();
+            directory =
+                Utf8FromPath(ResolvePathCase(PathFromUtf8(directory), PathFromUtf8(iniPath).parent_path()));
         }
         return WithSeparator(directory);
     }

@@ -9,6 +9,7 @@ using testing::ReadFile;
 using testing::Record;
 using testing::RunInProcess;
 using testing::ScratchDir;
+using testing::SystemText;
 using testing::WriteFile;
 
 // Two objects in block 125 * 512 + 250 = 64250 (0xFAFA): (1000, 2000) in cell 0 and (1007, 2007) in
@@ -78,12 +79,28 @@ TEST(CliCommands, FreezeWritesThePatchAndTheCleanedWorld) {
                              "--static", "--never-moveable", "--exclude-doors"});
     ASSERT_EQ(run.code, kExitOk) << run.err;
     EXPECT_EQ(ReadFile(dir / "p.frz"), ExpectedPatch());
-    EXPECT_EQ(ReadFile(dir / "out.wsc"), "// a world\n[WORLDSCRIPT]\nVERSION=1\n" + kC + kD + "[EOF]\n");
+    EXPECT_EQ(ReadFile(dir / "out.wsc"),
+              SystemText("// a world\n[WORLDSCRIPT]\nVERSION=1\n" + kC + kD + "[EOF]\n"));
     EXPECT_NE(run.out.find("Patch file written: " + (dir / "p.frz") + " (2 objects in 1 group, 29 bytes)"),
               std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("(2 of 2 frozen records dropped)"), std::string::npos) << run.out;
     EXPECT_EQ(dir.Others({"w.wsc", "p.frz", "out.wsc"}), std::vector<std::string>{});
+
+    // Either line end on request, whatever the input's; the same patch.
+    const std::string lf = "// a world\n[WORLDSCRIPT]\nVERSION=1\n" + kC + kD + "[EOF]\n";
+    for (const char* lineEnd : {"LF", "crlf"}) {
+        run = RunInProcess({"freeze", "-w", dir / "w.wsc", "-p", dir / "p2.frz", "-o", dir / "out2.wsc",
+                            "--static", "--never-moveable", "--exclude-doors", "--line-end", lineEnd});
+        ASSERT_EQ(run.code, kExitOk) << run.err;
+        std::string expected = lf;
+        if (std::string(lineEnd) == "crlf")
+            for (std::size_t at = expected.find('\n'); at != std::string::npos;
+                 at = expected.find('\n', at + 2))
+                expected.insert(at, 1, '\r');
+        EXPECT_EQ(ReadFile(dir / "out2.wsc"), expected) << lineEnd;
+        EXPECT_EQ(ReadFile(dir / "p2.frz"), ExpectedPatch());
+    }
 }
 
 TEST(CliCommands, CleanNeedsTheMatchingPatchFile) {
@@ -116,7 +133,8 @@ TEST(CliCommands, CleanNeedsTheMatchingPatchFile) {
 
     run = with({"clean", "-w", dir / "w.wsc", "-p", dir / "p.frz", "-o", dir / "out.wsc"}, selection);
     ASSERT_EQ(run.code, kExitOk) << run.err;
-    EXPECT_EQ(ReadFile(dir / "out.wsc"), "// a world\n[WORLDSCRIPT]\nVERSION=1\n" + kC + kD + "[EOF]\n");
+    EXPECT_EQ(ReadFile(dir / "out.wsc"),
+              SystemText("// a world\n[WORLDSCRIPT]\nVERSION=1\n" + kC + kD + "[EOF]\n"));
 }
 
 TEST(CliCommands, CleanWarnsWhenDroppedRecordsDifferFromTheFreezeList) {

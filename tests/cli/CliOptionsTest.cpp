@@ -99,6 +99,9 @@ TEST(CliOptions, UsageErrorsNameTheOption) {
         {{"map", "--client-dir", "c", "--out", "m.png", "--zoom", "3"}, "--zoom"},
         {{"map", "--out", "m.png", "--frozen"}, "--frozen"},
         {{"map", "--client-dir", "c", "--out", "m.png", "--center", "7000,10"}, "--center"},
+        {{"freeze", "-w", "w", "-o", "o", "--line-end", "cr"}, "--line-end"},
+        {{"freeze", "-w", "w", "-o", "o", "--line-end"}, "--line-end"},
+        {{"patch", "-w", "w", "--line-end", "lf"}, "--line-end"}, // writes no world
     };
     for (const Case& c : cases) {
         CCliParseResult r = ParseCommandLine(c.args);

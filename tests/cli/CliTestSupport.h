@@ -4,6 +4,7 @@
 // in-process or as the built program.
 
 #include "cli/CliApp.h"
+#include "engine/WorldCleaner.h"
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,17 @@ inline std::vector<std::string> Lines(const std::string& text) {
         start = end + 1;
     }
     return lines;
+}
+
+// LF-ended text as the programs write it by default: with the system's line end (CR LF on Windows).
+inline std::string SystemText(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n' && kSystemLineEnd == LineEnd::CrLf)
+            out += '\r';
+        out += c;
+    }
+    return out;
 }
 
 inline std::string Record(const std::string& id, const std::string& serial, const std::string& point,

@@ -21,6 +21,7 @@ using testing::ReadFile;
 using testing::Record;
 using testing::RunInProcess;
 using testing::ScratchDir;
+using testing::SystemText;
 using testing::WriteFile;
 
 const std::string kFindings = FROSTMARK_TEST_DATA "/findings/";
@@ -54,7 +55,7 @@ TEST(Findings, ObjectsOffTheMapStayInTheWorldAndTheWrittenPatchIsAccepted) {
     EXPECT_TRUE(Has(run.err, "warning: 2 objects lie outside the map and stay in the world file\n"))
         << run.err;
     // Only the record on the map left the world.
-    EXPECT_EQ(ReadFile(dir / "o.wsc"), offMap);
+    EXPECT_EQ(ReadFile(dir / "o.wsc"), SystemText(offMap));
 
     // The patch file freeze wrote is one inspect and clean accept.
     run = RunInProcess({"inspect", dir / "p.frz"});
@@ -62,7 +63,7 @@ TEST(Findings, ObjectsOffTheMapStayInTheWorldAndTheWrittenPatchIsAccepted) {
     EXPECT_TRUE(Has(run.out, "Objects: 1\n")) << run.out;
     run = RunInProcess({"clean", "-w", dir / "w.wsc", "-o", dir / "c.wsc", "-p", dir / "p.frz", "--static"});
     EXPECT_EQ(run.code, kExitOk) << run.err;
-    EXPECT_EQ(ReadFile(dir / "c.wsc"), offMap);
+    EXPECT_EQ(ReadFile(dir / "c.wsc"), SystemText(offMap));
 
     run = RunInProcess({"analyze", "-w", dir / "one.wsc", "--static"});
     EXPECT_EQ(run.code, kExitOk) << run.err;
