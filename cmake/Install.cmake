@@ -1,6 +1,21 @@
 # What `cmake --install` puts where (the standard install directories), in two components that become
 # the two Debian packages: `cli` (frostmark-cli, no Qt) and `desktop` (frostmark and its desktop files).
 
+if(WIN32)
+  # Windows: one folder to unpack anywhere (the .zip of cmake/Packaging.cmake), with the programs, the
+  # generators, the README and the sample shard side by side. Manual pages and shell completion have no
+  # place there.
+  install(TARGETS frostmark-cli frostmark-worldgen frostmark-scriptgen frostmark-mapgen
+          RUNTIME DESTINATION . COMPONENT cli)
+  install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION .
+          COMPONENT cli)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/samples/ DESTINATION samples COMPONENT cli)
+  if(TARGET frostmark)
+    install(TARGETS frostmark RUNTIME DESTINATION . COMPONENT desktop)
+  endif()
+  return()
+endif()
+
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 # Each package's documentation directory bears its name; the README and the sample shard go with the

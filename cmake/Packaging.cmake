@@ -64,4 +64,13 @@ options and a radar map of the world, built from the game client's files,
 on which the areas to freeze are dragged.")
 endif()
 
+if(WIN32)
+  # One .zip of the install tree (cmake/Install.cmake), unpacked into a folder of its own name:
+  # `bash tools/build-windows-zip.sh`, or `cpack` in a Windows build directory.
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME frostmark-${PROJECT_VERSION}-windows-x86_64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
+endif()
+
 include(CPack)
