@@ -68,6 +68,7 @@ if(WIN32)
   # One .zip of the install tree (cmake/Install.cmake), unpacked into a folder of its own name:
   # `bash tools/build-windows-zip.sh`, or `cpack` in a Windows build directory.
   set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /)
   set(CPACK_PACKAGE_FILE_NAME frostmark-${PROJECT_VERSION}-windows-x86_64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
   set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
