@@ -574,6 +574,8 @@ int RunFreezeCommand(CRunContext& run) {
             // Neither file was written; the other result only says so, this one says why.
             const CCommandResult& failure = both.Failure();
             const bool inputFault = !both.patchCaused && failure.errorPath == o.world;
+            if (both.pairBroken)
+                return run.Fail(kExitOutput, failure.error + "; " + both.patch.error);
             return run.Fail(inputFault ? kExitInput : kExitOutput, failure.error);
         }
     }

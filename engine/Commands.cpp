@@ -163,7 +163,9 @@ bool PrepareCleanWorld(const std::string& inputPath, const std::string& outputPa
     }
     if (input.Failed()) {
         output.Abandon();
-        result.Fail(inputPath, "read error", "Unable to read");
+        result.Fail(inputPath,
+                    input.Error() ? input.Error().message : SystemErrorText(FileErrorKind::IoError),
+                    "Unable to read");
         return false;
     }
     if (!output.Finish()) {
@@ -250,8 +252,11 @@ CFreezeResult FreezeWorldFiles(const std::string& patchPath, const std::string& 
         return result;
     if (cleanProgress != nullptr)
         cleanProgress->OnStage(CommandStage::OutputsComplete);
-    if (!CommitOutput(patchFile, patchTarget, result.patch)) {
+    // The patch file it replaces is kept until the cleaned world is in place too, to be put back if that
+    // fails.
+    if (!patchFile.Commit(true)) {
         result.patchCaused = true;
+        ReportFailure(patchFile, patchTarget, result.patch);
         cleanFile.Abandon();
         if (result.patch.cancelled)
             result.clean.Cancel(outputPath);
@@ -262,7 +267,21 @@ CFreezeResult FreezeWorldFiles(const std::string& patchPath, const std::string& 
     cleanFile.SetCancel(nullptr);
     if (cleanProgress != nullptr)
         cleanProgress->OnStage(CommandStage::PatchInPlace);
-    CommitOutput(cleanFile, outputPath, result.clean);
+    if (CommitOutput(cleanFile, outputPath, result.clean)) {
+        patchFile.DiscardPrevious();
+        result.patch.ok = true;
+        return result;
+    }
+    if (patchFile.RestorePrevious()) {
+        result.patch.Fail(patchTarget, "the cleaned world file could not be put in place",
+                          "Put back the earlier");
+        return result;
+    }
+    result.pairBroken = true;
+    result.patch.Fail(patchTarget,
+                      patchFile.ErrorReason() + "; it holds the new objects while " + outputPath +
+                          " is the earlier world file: do not start the server on these two",
+                      "Unable to put back the earlier");
     return result;
 }
 

@@ -39,6 +39,9 @@ struct CFreezeResult {
     CCleanResult clean;
     bool ok() const { return patch.ok && clean.ok; }
     bool cancelled() const { return patch.cancelled || clean.cancelled; }
+    // The patch file is the new one, but the cleaned world could not be put in place nor the earlier patch
+    // file put back (patch.error says why): the two files on the disk do not belong together.
+    bool pairBroken = false;
     // The failure that kept both files from being written (the other result then names it as its reason).
     const CCommandResult& Failure() const {
         return patchCaused ? static_cast<const CCommandResult&>(patch) : clean;
@@ -48,10 +51,11 @@ struct CFreezeResult {
 
 // Create Patch File and Clean Worldfile of one freeze list at once: the patch is written on a second
 // thread while the world is cleaned on this one; when both are complete and on the disk they are put in
-// place one right after the other, the patch first. When either cannot be written, neither appears (a
-// new patch beside an old world would load its objects twice, a cleaned world without its patch would
-// lose them). options.cancel stops both, every file left as it was. Progress is the clean's (input
-// bytes).
+// place one right after the other, the patch first, and when the cleaned world cannot be, the earlier
+// patch file is put back. When either cannot be written, neither appears (a new patch beside an old world
+// would load its objects twice, a cleaned world without its patch would lose them). options.cancel stops
+// both, every file left as it was, until the patch file is in place (CommandStage::PatchInPlace). Progress
+// is the clean's (input bytes).
 CFreezeResult FreezeWorldFiles(const std::string& patchPath, const std::string& worldPath,
                                const std::string& outputPath, const CFreezeList& frozen,
                                CScriptContext& context, ICommandProgress* cleanProgress = nullptr,

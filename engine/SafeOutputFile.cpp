@@ -1,6 +1,11 @@
 #include "engine/SafeOutputFile.h"
 
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
+
 #include <algorithm>
+#include <filesystem>
 #include <random>
 
 namespace frostmark {
@@ -25,6 +30,63 @@ std::string BaseNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// What a temporary name of this program says after the target's name: what it holds, then the machine and
+// the process that made it, then six characters of its own. The machine is there because a directory on a
+// network share is seen by others: a process id says nothing about processes elsewhere.
+constexpr std::string_view kTemporaryTag = ".frostmark-tmp-";
+constexpr std::string_view kPreviousTag = ".frostmark-old-";
+static_assert(kTemporaryTag.size() == kPreviousTag.size());
+
+// Eight hexadecimal digits of the host name (FNV-1a): a fixed-size stand-in for a name of any characters.
+const std::string& HostTag() {
+    static const std::string tag = [] {
+        std::uint32_t hash = 2166136261u;
+        for (const char c : HostName()) {
+            hash ^= static_cast<unsigned char>(c);
+            hash *= 16777619u;
+        }
+        static constexpr char kDigits[] = "0123456789abcdef";
+        std::string text(8, '0');
+        for (int i = 7; i >= 0; --i, hash >>= 4)
+            text[static_cast<std::size_t>(i)] = kDigits[hash & 15];
+        return text;
+    }();
+    return tag;
+}
+
+std::string TemporaryName(const std::string& finalPath, std::string_view tag, const std::string& suffix) {
+    return DirectoryOf(finalPath) + kPathSeparators.front() + "." + BaseNameOf(finalPath) + std::string(tag) +
+           TemporaryOwner(ProcessId()) + suffix;
+}
+
+// The process id in a temporary name this machine's processes give, or 0 when the name is none of those.
+unsigned long ProcessOfTemporary(const std::string& name) {
+    if (name.size() < 2 || name[0] != '.')
+        return 0;
+    std::size_t at = name.rfind(kTemporaryTag);
+    if (at == std::string::npos)
+        at = name.rfind(kPreviousTag);
+    if (at == std::string::npos || at < 2)
+        return 0;
+    at += kTemporaryTag.size();
+    if (name.compare(at, HostTag().size(), HostTag()) != 0 || name.size() <= at + HostTag().size() ||
+        name[at + HostTag().size()] != '-')
+        return 0;
+    at += HostTag().size() + 1;
+    unsigned long id = 0;
+    std::size_t digits = 0;
+    for (; at < name.size() && name[at] >= '0' && name[at] <= '9' && digits < 10; ++at, ++digits)
+        id = id * 10 + static_cast<unsigned long>(name[at] - '0');
+    if (digits == 0 || at >= name.size() || name[at] != '-' || name.size() - at - 1 != 6)
+        return 0;
+    for (++at; at < name.size(); ++at) {
+        const char c = name[at];
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
+            return 0;
+    }
+    return id;
+}
+
 // Six letters or digits that no other writer of the same target is likely to pick.
 std::string UniqueSuffix() {
     static constexpr char kCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -38,10 +100,15 @@ std::string UniqueSuffix() {
 
 } // namespace
 
+std::string TemporaryOwner(unsigned long process) {
+    return HostTag() + "-" + std::to_string(process) + "-";
+}
+
 CSafeOutputFile::CSafeOutputFile() = default;
 
 CSafeOutputFile::~CSafeOutputFile() {
     Abandon();
+    DiscardPrevious();
 }
 
 void CSafeOutputFile::Fail(const std::string& reason) {
@@ -94,6 +161,7 @@ bool CSafeOutputFile::Open(const std::string& targetPath) {
     CFileError error;
     if (!FollowLinks(targetPath, m_finalPath, error))
         return Fail(error);
+    RemoveStaleTemporaries(DirectoryOf(m_finalPath));
     CPathInfo info;
     if (!QueryPath(m_finalPath, info, &error))
         return Fail(error);
@@ -117,10 +185,8 @@ bool CSafeOutputFile::Open(const std::string& targetPath) {
 
 bool CSafeOutputFile::CreateTemporary(const CPathInfo* replaced) {
     // Beside the target, so that the final rename stays on one file system and is one step.
-    const std::string prefix =
-        DirectoryOf(m_finalPath) + kPathSeparators.front() + "." + BaseNameOf(m_finalPath) + ".tmp-";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string path = prefix + UniqueSuffix();
+        const std::string path = TemporaryName(m_finalPath, kTemporaryTag, UniqueSuffix());
         if (m_file.CreateNew(path, replaced)) {
             m_tempPath = path;
             return true;
@@ -245,8 +311,14 @@ bool CSafeOutputFile::Finish() {
         Fail("file is not open");
         return false;
     }
-    const bool written =
-        !CheckCancel() && Flush() && (m_reserved <= m_flushed || m_file.Truncate(m_flushed)) && m_file.Sync();
+    bool written = !CheckCancel() && Flush() && (m_reserved <= m_flushed || m_file.Truncate(m_flushed));
+    // The disk may be far behind a world written from the cache: waiting for it a piece at a time lets a
+    // cancel stop the wait, and the sync then has little left to do.
+    for (std::uint64_t at = 0; written && at < m_flushed; at += kWriteBackStep) {
+        m_file.WaitWriteBack(at, std::min(kWriteBackStep, m_flushed - at));
+        written = !CheckCancel();
+    }
+    written = written && m_file.Sync();
     if (!written) {
         Fail(m_file.Error()); // keeps an earlier failure when there was one
         Abandon();
@@ -261,7 +333,8 @@ bool CSafeOutputFile::Finish() {
     return true;
 }
 
-bool CSafeOutputFile::Commit() {
+bool CSafeOutputFile::Commit(bool keepPrevious) {
+    DiscardPrevious();
     if (!m_finished && !Finish())
         return false;
     if (m_tempPath.empty()) {
@@ -275,22 +348,98 @@ bool CSafeOutputFile::Commit() {
     }
     // The target may have turned into something else since Open; never rename over a non-file.
     CPathInfo info;
-    if (QueryPath(m_finalPath, info) && info.type != FileType::Regular && info.type != FileType::Missing) {
+    CFileError error;
+    const bool known = QueryPath(m_finalPath, info, &error);
+    if (known && info.type != FileType::Regular && info.type != FileType::Missing) {
         Fail("exists and is not a regular file");
         m_errorKind = FileErrorKind::NotRegular;
         Abandon();
         return false;
     }
-    CFileError error;
-    if (!MoveIntoPlace(m_tempPath, m_finalPath, error)) {
+    // A file to be put back must be known to be there or not.
+    if (keepPrevious && (!known || (info.type == FileType::Regular && !KeepPrevious(error)))) {
         Fail(error);
         Abandon();
         return false;
     }
+    if (!MoveIntoPlace(m_tempPath, m_finalPath, error)) {
+        Fail(error);
+        Abandon();
+        if (m_previousMoved)
+            MoveIntoPlace(m_previousPath, m_finalPath, error);
+        else if (!m_previousPath.empty())
+            RemoveFile(m_previousPath);
+        m_previousPath.clear();
+        return false;
+    }
+    m_hadPrevious = !m_previousPath.empty();
     m_tempPath.clear();
     m_finished = false;
     m_capacity = 0;
     return true;
+}
+
+bool CSafeOutputFile::KeepPrevious(CFileError& error) {
+    // A second name for the file being replaced keeps it whole and the target never missing; where the
+    // file system has no such names, it is moved aside instead, the target missing for a moment.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string path = TemporaryName(m_finalPath, kPreviousTag, UniqueSuffix());
+        if (LinkFile(m_finalPath, path, error)) {
+            m_previousPath = path;
+            m_previousMoved = false;
+            return true;
+        }
+        if (error.kind == FileErrorKind::Unsupported) {
+            if (!MoveIntoPlace(m_finalPath, path, error))
+                return false;
+            m_previousPath = path;
+            m_previousMoved = true;
+            return true;
+        }
+        if (error.kind != FileErrorKind::Exists)
+            return false;
+    }
+    return false;
+}
+
+bool CSafeOutputFile::RestorePrevious() {
+    CFileError error;
+    const bool restored =
+        m_hadPrevious ? MoveIntoPlace(m_previousPath, m_finalPath, error) : RemoveFile(m_finalPath, &error);
+    if (!restored) {
+        m_failed = false; // the restore's failure is the one to tell
+        Fail(error);
+        return false;
+    }
+    m_previousPath.clear();
+    m_hadPrevious = false;
+    return true;
+}
+
+void CSafeOutputFile::DiscardPrevious() {
+    if (!m_previousPath.empty())
+        RemoveFile(m_previousPath);
+    m_previousPath.clear();
+    m_hadPrevious = false;
+}
+
+std::size_t RemoveStaleTemporaries(const std::string& directory) {
+    std::size_t removed = 0;
+    std::error_code ec;
+    std::filesystem::directory_iterator entries(PathFromUtf8(directory), ec);
+    for (; !ec && entries != std::filesystem::directory_iterator(); entries.increment(ec)) {
+        const std::string name = Utf8FromPath(entries->path().filename());
+        const unsigned long process = ProcessOfTemporary(name);
+        if (process == 0 || process == ProcessId() || ProcessRunning(process))
+            continue;
+        const std::string path = directory + kPathSeparators.front() + name;
+        std::error_code typeError;
+        if (!entries->is_regular_file(typeError) || !RemoveFile(path))
+            continue;
+        ++removed;
+        g_Log.Log("Removed %s, left by process %lu which no longer runs", path.c_str(), process);
+    }
+    return removed;
 }
 
 void CSafeOutputFile::Abandon() {

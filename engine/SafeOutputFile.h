@@ -15,11 +15,14 @@ namespace frostmark {
 // An output file that appears at its target path only complete or not at all.
 //
 // The data goes to a temporary file in the target's directory (so the final rename stays on one file
-// system and is atomic). Commit flushes it, syncs it to disk and renames it over the target. Any failure
-// on the way (disk full, permission, a target that is a directory or a device) removes the temporary
-// file, leaves a previous target untouched and keeps the path and the reason for the caller to show.
-// Destroying an uncommitted file abandons it the same way, so an early return can never leave a
-// half-written file behind.
+// system and is atomic), named "." + the target's name + ".frostmark-tmp-" + TemporaryOwner + six
+// characters (".frostmark-old-" for a replaced file kept by Commit(true)). Open first removes such files of
+// this machine's processes that no longer run from the directory: what a process killed outright left
+// behind. Commit flushes
+// it, syncs it to disk and renames it over the target. Any failure on the way (disk full, permission, a
+// target that is a directory or a device) removes the temporary file, leaves a previous target untouched and
+// keeps the path and the reason for the caller to show. Destroying an uncommitted file abandons it the same
+// way, so an early return can never leave a half-written file behind.
 //
 // With a cancel token set, a cancelled token fails the file at its next flush or copy (and Commit before
 // it renames anything), with Cancelled() true: a long write stops within a fraction of a second.
@@ -64,7 +67,17 @@ public:
 
     // Finishes the file (unless Finish already did) and renames it over the target. False (with Error()
     // set and the temporary file removed) if anything failed, including any earlier Write.
-    bool Commit();
+    //
+    // keepPrevious: the file replaced is kept under a temporary name of its own until RestorePrevious
+    // puts it back or DiscardPrevious (or the destructor) removes it, for a caller that puts two files in
+    // place as one step and must undo the first when the second fails.
+    bool Commit(bool keepPrevious = false);
+
+    // After Commit(true): puts the replaced file back in place of the new one, or removes the new one when
+    // there was none before. False (Error() set to why) when the system refused: the new file stays.
+    bool RestorePrevious();
+    // After Commit(true): the replaced file is no longer needed.
+    void DiscardPrevious();
 
     // Empties the file to write it anew from the start. False (Error() set) when that fails.
     bool Rewind();
@@ -105,6 +118,7 @@ private:
     static constexpr std::uint64_t kWriteBackStep = std::uint64_t(32) << 20;
     bool Fail(const CFileError& error);
     void FailCancelled();
+    bool KeepPrevious(CFileError& error);
     bool CreateTemporary(const CPathInfo* replaced);
 
     std::unique_ptr<char[]> m_buffer;
@@ -122,8 +136,20 @@ private:
     std::string m_targetPath; // as given by the caller, for messages
     std::string m_finalPath;  // the path renamed over (symbolic links resolved)
     std::string m_tempPath;
+    std::string m_previousPath;   // the replaced file's other name (Commit(true))
+    bool m_previousMoved = false; // moved aside rather than linked: the target was missing meanwhile
+    bool m_hadPrevious = false;   // a file was replaced and is kept
     std::string m_errorPath;
     std::string m_errorReason;
 };
+
+// The part of a temporary name (see CSafeOutputFile) that says which process made it: this machine's
+// tag, the process id, and the "-" before the six characters of the name's own.
+std::string TemporaryOwner(unsigned long process);
+
+// Removes from `directory` the temporary files of this program (see CSafeOutputFile) whose process no
+// longer runs, logging each; files of running processes, and every other file, stay. Answers how many
+// were removed.
+std::size_t RemoveStaleTemporaries(const std::string& directory);
 
 } // namespace frostmark

@@ -20,6 +20,7 @@ enum class FileCall {
     Close,
     Replace, // MoveIntoPlace: the path is the target's
     Remove,
+    Link, // LinkFile: the path is the new name's
 };
 
 class IFileFaults {

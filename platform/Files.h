@@ -91,6 +91,11 @@ bool FollowLinks(const std::string& path, std::string& resolved, CFileError& err
 // never a mix) and makes the change durable. On failure both stay as they were.
 bool MoveIntoPlace(const std::string& source, const std::string& target, CFileError& error);
 
+// Gives the existing file `existing` a second name, `link`, in the same directory (a hard link): both names
+// then reach one file, and renaming another file over one name leaves the other. Unsupported where the
+// file system has no such links (FAT); Exists when `link` is taken.
+bool LinkFile(const std::string& existing, const std::string& link, CFileError& error);
+
 // Deletes a file. A file that is not there is no failure.
 bool RemoveFile(const std::string& path, CFileError* error = nullptr);
 
@@ -150,6 +155,10 @@ public:
     // Asks the system to start writing `length` bytes from offset to the disk now, without waiting; a
     // hint that makes a later Sync quicker. Does nothing where the system has no such thing.
     void StartWriteBack(std::uint64_t offset, std::uint64_t length);
+    // Waits until `length` bytes from offset are on the disk: Sync's wait taken a piece at a time, so that
+    // a caller can stop between pieces. A failure is Sync's to find. Does nothing where the system has no
+    // such thing.
+    void WaitWriteBack(std::uint64_t offset, std::uint64_t length);
 
 private:
     static constexpr std::intptr_t kInvalid = -1;

@@ -12,6 +12,12 @@ namespace frostmark {
 // This process's id, as the system shows it.
 unsigned long ProcessId();
 
+// This machine's name on the network; empty when the system will not say.
+std::string HostName();
+
+// Whether a process with this id runs now (on this machine); true also where the system will not say.
+bool ProcessRunning(unsigned long id);
+
 // The value of an environment variable, or nothing when it is not set.
 std::optional<std::string> GetEnvironment(const char* name);
 // Sets (or, with nothing, removes) an environment variable of this process. False when it cannot.

@@ -191,6 +191,15 @@ bool MoveIntoPlace(const std::string& source, const std::string& target, CFileEr
     return true;
 }
 
+bool LinkFile(const std::string& existing, const std::string& link, CFileError& error) {
+    if (Injected(FileCall::Link, link, &error))
+        return false;
+    if (::link(existing.c_str(), link.c_str()) == 0)
+        return true;
+    error = ErrorOf(errno);
+    return false;
+}
+
 bool RemoveFile(const std::string& path, CFileError* error) {
     if (Injected(FileCall::Remove, path, error))
         return false;
@@ -420,6 +429,16 @@ void CFile::StartWriteBack(std::uint64_t offset, std::uint64_t length) {
     // Only a start: nothing waits here, and a failure is the sync's to find.
     ::sync_file_range(Descriptor(m_handle), static_cast<off_t>(offset), static_cast<off_t>(length),
                       SYNC_FILE_RANGE_WRITE);
+#else
+    static_cast<void>(offset);
+    static_cast<void>(length);
+#endif
+}
+
+void CFile::WaitWriteBack(std::uint64_t offset, std::uint64_t length) {
+#if defined(__linux__) && defined(SYNC_FILE_RANGE_WRITE)
+    ::sync_file_range(Descriptor(m_handle), static_cast<off_t>(offset), static_cast<off_t>(length),
+                      SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
 #else
     static_cast<void>(offset);
     static_cast<void>(length);

@@ -214,6 +214,15 @@ bool MoveIntoPlace(const std::string& source, const std::string& target, CFileEr
     return true;
 }
 
+bool LinkFile(const std::string& existing, const std::string& link, CFileError& error) {
+    if (Injected(FileCall::Link, link, &error))
+        return false;
+    if (::CreateHardLinkW(Widen(link).c_str(), Widen(existing).c_str(), nullptr))
+        return true;
+    error = ErrorOf(::GetLastError());
+    return false;
+}
+
 bool RemoveFile(const std::string& path, CFileError* error) {
     if (Injected(FileCall::Remove, path, error))
         return false;
@@ -424,6 +433,10 @@ bool CFile::Sync() {
 
 void CFile::StartWriteBack(std::uint64_t, std::uint64_t) {
     // Windows writes its cache back on its own schedule; there is no call to hurry it for a range.
+}
+
+void CFile::WaitWriteBack(std::uint64_t, std::uint64_t) {
+    // No call waits for a range; FlushFileBuffers in Sync waits for the whole file.
 }
 
 } // namespace frostmark

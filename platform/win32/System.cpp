@@ -15,6 +15,23 @@ unsigned long ProcessId() {
     return ::GetCurrentProcessId();
 }
 
+std::string HostName() {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!::GetComputerNameW(name, &size))
+        return {};
+    return Narrow(std::wstring_view(name, size));
+}
+
+bool ProcessRunning(unsigned long id) {
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+    if (process == nullptr)
+        return ::GetLastError() == ERROR_ACCESS_DENIED; // runs, under an account we may not look into
+    const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    ::CloseHandle(process);
+    return running;
+}
+
 std::optional<std::string> GetEnvironment(const char* name) {
     const std::wstring wideName = Widen(name);
     const DWORD size = ::GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);

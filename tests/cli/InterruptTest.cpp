@@ -3,10 +3,14 @@
 // and nothing else left; once freeze has put its patch file in place, the cleaned world follows.
 
 #include "CliTestSupport.h"
+#include "tools/worldgen/WorldGen.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <map>
+#include <random>
+#include <thread>
 
 #if !defined(_WIN32)
 #include <fcntl.h>
@@ -81,6 +85,49 @@ CProgramRun RunAndSignal(const ScratchDir& dir, const std::vector<std::string>& 
     run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     EXPECT_TRUE(signalled) << "the program never paused at " << stage << "; it said: " << run.err;
     return run;
+}
+
+// How a run of the program ended: its exit status, or the signal that ended it.
+struct CEnd {
+    int code = -1;
+    int signal = 0;
+    double seconds = 0;
+};
+
+// Runs the program in dir and, unless `after` is negative, sends it `signal` that many seconds after the
+// start (a program that has already ended does not get it).
+CEnd RunSignalledAfter(const ScratchDir& dir, const std::vector<std::string>& args, double after,
+                       int signal) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        if (::chdir(dir.Path().c_str()) != 0)
+            ::_exit(126);
+        ::unsetenv("FROSTMARK_TEST_PAUSE");
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
+        std::vector<char*> argv{const_cast<char*>(FROSTMARK_CLI_PATH)};
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(FROSTMARK_CLI_PATH, argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    if (after >= 0) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(after));
+        if (::waitpid(child, &status, WNOHANG) == 0)
+            ::kill(child, signal);
+        else
+            return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, WIFSIGNALED(status) ? WTERMSIG(status) : 0};
+    }
+    ::waitpid(child, &status, 0);
+    CEnd end{WIFEXITED(status) ? WEXITSTATUS(status) : -1, WIFSIGNALED(status) ? WTERMSIG(status) : 0};
+    end.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return end;
 }
 
 // Every file of the directory but the log, with its bytes.
@@ -172,6 +219,57 @@ TEST(InterruptTest, SignalBetweenTheTwoRenamesOfFreezeStillGivesBothNewFiles) {
         EXPECT_EQ(run.code, 0) << run.err;
         EXPECT_EQ(Files(dir), Files(reference));
     }
+}
+
+// Signals at moments spread over a whole freeze of a world of some megabytes, not at chosen stages: whatever
+// the moment, the directory holds either both earlier files or both new ones, and nothing else.
+TEST(InterruptTest, SignalsAtAnyMomentOfFreezeLeaveBothOldOrBothNewFilesAndNothingElse) {
+    SWorldGenOptions gen;
+    gen.seed = 11;
+    gen.targetBytes = 12 << 20;
+    const std::string world = GenerateWorldText(gen);
+    std::vector<std::string> args{"freeze", "-w", "world.wsc", "-p", "stat_tavrel.frz", "-o", "clean.wsc"};
+    args.insert(args.end(), kSelection.begin(), kSelection.end());
+    const auto prepare = [&](const ScratchDir& dir) {
+        WriteFile(dir / "world.wsc", world);
+        WriteFile(dir / "stat_tavrel.frz", "the patch of an earlier freeze");
+        WriteFile(dir / "clean.wsc", "the cleaned world of an earlier freeze\n");
+        return Files(dir);
+    };
+    ScratchDir reference;
+    prepare(reference);
+    const CEnd whole = RunSignalledAfter(reference, args, -1, 0);
+    ASSERT_EQ(whole.code, 0);
+    const auto after = Files(reference);
+
+    std::random_device seed;
+    const unsigned seedValue = seed();
+    std::mt19937 random(seedValue);
+    SCOPED_TRACE("moments drawn with seed " + std::to_string(seedValue));
+    const int tries = 16;
+    int interrupted = 0;
+    for (int i = 0; i < tries; ++i) {
+        // One moment in each sixteenth of the run, and a little past its end.
+        const double at =
+            whole.seconds * 1.05 * (i + std::uniform_real_distribution<double>(0, 1)(random)) / tries;
+        const int signal = i % 2 == 0 ? SIGINT : SIGTERM;
+        SCOPED_TRACE("signal " + std::to_string(signal) + " after " + std::to_string(at) + " s of " +
+                     std::to_string(whole.seconds));
+        ScratchDir dir;
+        const auto before = prepare(dir);
+        const CEnd end = RunSignalledAfter(dir, args, at, signal);
+        const auto now = Files(dir);
+        if (end.code == 0) {
+            EXPECT_EQ(now, after) << "finished, but not with both new files";
+        } else {
+            // Stopped by the signal: by its handler, or before the program had set one up.
+            EXPECT_TRUE(end.code == 128 + signal || end.signal == signal) << end.code << " " << end.signal;
+            EXPECT_EQ(now, before) << "interrupted, but the files changed";
+            ++interrupted;
+        }
+    }
+    // Moments spread over the run must have caught it running at least once, or this test showed nothing.
+    EXPECT_GT(interrupted, 0);
 }
 
 #endif
