@@ -41,6 +41,7 @@ CScanThreads Threads(unsigned count) {
 class CCancelAt : public IAnalysisObserver, public ICommandProgress {
 public:
     CCancelAt(CCancelToken& token, int nth) : m_token(token), m_nth(nth) {}
+    using IAnalysisObserver::OnProgress; // both bases report progress, with different arguments
     void OnChosen(const CWorldItem&, std::size_t) override { Tick(); }
     void OnProgress(std::uint64_t, std::uint64_t) override { Tick(); }
     void OnStage(CommandStage stage) override {
