@@ -87,6 +87,20 @@ void CQueuedProgressViews::Post() {
 
 void CQueuedProgressViews::Flush() {
     m_posted.store(false);
+    if (m_flushing) {
+        // Not now: the flush under way holds windows this one might destroy.
+        m_flushAgain = true;
+        return;
+    }
+    m_flushing = true;
+    do {
+        m_flushAgain = false;
+        FlushOnce();
+    } while (m_flushAgain);
+    m_flushing = false;
+}
+
+void CQueuedProgressViews::FlushOnce() {
     struct CReport {
         CState* key;
         CState state;

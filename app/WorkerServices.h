@@ -39,12 +39,15 @@ public:
 
 private:
     void Post();
+    void FlushOnce();
 
     IProgressViewFactory* m_shown;
     std::mutex m_mutex;
     std::vector<std::shared_ptr<CState>> m_windows; // in creation order, until their window is gone
     std::map<CState*, std::unique_ptr<IProgressView>> m_views;
     std::atomic<bool> m_posted{false};
+    bool m_flushing = false;   // a window being made or painted may run the event loop, and come back here
+    bool m_flushAgain = false; // ... in which case the outer flush takes the new reports in
 };
 
 // An IMessageBox for another thread: keeps every message (answering Ok, or No to a question, so that
