@@ -153,6 +153,9 @@ CCommandPanel::CCommandPanel(CScriptObjects& scripts, const CServices& services,
 }
 
 CCommandPanel::~CCommandPanel() {
+    // Closing the program does not wait for a long command to run to its end.
+    if (m_cancel)
+        m_cancel->Cancel();
     m_runner.Abandon();
     m_objects->ShowList(nullptr);
 }
@@ -211,6 +214,8 @@ void CCommandPanel::Analyze() {
     auto relay = std::make_shared<CProgressRelay>(rows, m_progressHook);
     m_objects->ShowLive(rows);
     BeginCommand(ECommand::Analyze, relay);
+    const std::shared_ptr<CCancelToken> cancel = m_cancel;
+    job->request.cancel = cancel.get();
     m_phaseText[0] = tr("Analyzing %1...").arg(Q(WholePath(world)));
     m_phaseText[1] = tr("Loading the scripts of %1...").arg(Q(WholePath(job->inputs.scriptDirectory)));
     m_wiring.status->ShowText(m_phaseText[0]);
@@ -218,8 +223,8 @@ void CCommandPanel::Analyze() {
     CServices loading;
     loading.progressViews = m_loadingWindows;
     loading.messages = m_loaderMessages.get();
-    m_runner.Start(
-        [job, relay, &scripts, loading] {
+    Run(
+        [job, relay, cancel, &scripts, loading] {
             if (job->scripts != CAnalysisJob::EScripts::Kept)
                 scripts.UnloadScripts();
             if (job->scripts == CAnalysisJob::EScripts::Load) {
@@ -257,6 +262,14 @@ void CCommandPanel::FinishAnalysis(CAnalysisJob& job) {
         ShowMessage(m_services.messages, text, kMessageCaption, MessageIcon::Warning);
     }
     const CAnalysisResult& result = job.result;
+    if (result.status == AnalysisStatus::Cancelled) {
+        // Nothing half-analysed stays: no rows, no figures, nothing the writing commands could use.
+        m_objects->ShowList(nullptr);
+        ClearResultFields(tr("not analysed"));
+        ShowCancelled("Analyze", "the world file was not analysed", seconds);
+        emit CommandFinished();
+        return;
+    }
     if (result.status != AnalysisStatus::Ok) {
         m_objects->ShowList(nullptr);
         ClearResultFields();
@@ -332,9 +345,11 @@ void CCommandPanel::CreatePatchFile() {
     m_wiring.status->ShowText(tr("Writing %1...").arg(Q(WholePath(path))));
     CScriptObjects& scripts = m_scripts;
     const CFreezeList& list = m_freezeList;
-    m_runner.Start(
-        [job, relay, &scripts, &list] {
-            job->result = frostmark::CreatePatchFile(job->path, list, scripts, relay.get(), job->world);
+    const std::shared_ptr<CCancelToken> cancel = m_cancel;
+    Run(
+        [job, relay, cancel, &scripts, &list] {
+            job->result =
+                frostmark::CreatePatchFile(job->path, list, scripts, relay.get(), job->world, cancel.get());
         },
         [this, job] { FinishPatch(*job); });
 }
@@ -343,6 +358,12 @@ void CCommandPanel::FinishPatch(CPatchJob& job) {
     const double seconds = m_runner.Elapsed();
     EndCommand();
     const CPatchResult& result = job.result;
+    if (result.cancelled) {
+        // The file of that name, if any, is the one written before: as current as it was then.
+        ShowCancelled("Create Patch File", "nothing was written to " + WholePath(job.path), seconds);
+        emit CommandFinished();
+        return;
+    }
     if (!result.ok) {
         Fail("Create Patch File", result.error);
         emit CommandFinished();
@@ -379,11 +400,13 @@ void CCommandPanel::CleanWorldfile() {
     m_wiring.status->ShowText(tr("Writing %1...").arg(Q(WholePath(output))));
     CScriptObjects& scripts = m_scripts;
     const CFreezeList& list = m_freezeList;
-    m_runner.Start(
-        [job, relay, &scripts, &list] {
+    const std::shared_ptr<CCancelToken> cancel = m_cancel;
+    Run(
+        [job, relay, cancel, &scripts, &list] {
             // The world is written as the system's own text files are (CR LF on Windows).
             frostmark::CCleanOptions options;
             options.lineEnd = frostmark::kSystemLineEnd;
+            options.cancel = cancel.get();
             job->result =
                 frostmark::CleanWorldFile(job->input, job->output, list, scripts, relay.get(), options);
         },
@@ -394,6 +417,11 @@ void CCommandPanel::FinishClean(CCleanJob& job) {
     const double seconds = m_runner.Elapsed();
     EndCommand();
     const CCleanResult& result = job.result;
+    if (result.cancelled) {
+        ShowCancelled("Clean Worldfile", "nothing was written to " + WholePath(job.output), seconds);
+        emit CommandFinished();
+        return;
+    }
     if (!result.ok) {
         Fail("Clean Worldfile", result.error);
         emit CommandFinished();
@@ -526,6 +554,7 @@ void CCommandPanel::BeginCommand(ECommand command, std::shared_ptr<CProgressRela
     m_command = command;
     m_phase = CProgressRelay::EPhase::Working;
     m_relay = std::move(relay);
+    m_cancel = std::make_shared<CCancelToken>();
     SetProgressBar(0, 1);
     m_progressTimer.start();
     if (m_wiring.window)
@@ -541,6 +570,7 @@ void CCommandPanel::EndCommand() {
     RefreshProgress();
     m_progressTimer.stop();
     m_relay.reset();
+    m_cancel.reset();
     m_command = ECommand::None;
     Controls().SetProgressPos(IDC_PROGRESS, 0);
     if (m_wiring.window)
@@ -548,15 +578,35 @@ void CCommandPanel::EndCommand() {
     UpdateButtons();
 }
 
+void CCommandPanel::Run(std::function<void()> work, std::function<void()> done) {
+    m_runner.Start(std::move(work), std::move(done));
+    UpdateButtons();
+}
+
 void CCommandPanel::Cancel() {
-    // Stopping the engine's commands midway needs their cancellation; until then a command runs to its end.
+    if (!IsBusy() || !m_cancel || m_cancel->IsCancelled())
+        return;
+    // The command looks at the token every few thousand lines or records and stops within a fraction of
+    // a second; its results then come in as for any other end.
+    m_cancel->Cancel();
+    g_Log.Log("Cancel requested");
+    m_wiring.status->ShowText(tr("Cancelling..."), CStatusLine::Kind::Warning);
+    UpdateButtons();
+}
+
+void CCommandPanel::ShowCancelled(const std::string& command, const std::string& what, double seconds) {
+    const std::string text = command + " cancelled after " + Seconds(seconds) + ": " + what;
+    g_Log.Log("%s", text.c_str());
+    m_wiring.status->ShowText(Q(text), CStatusLine::Kind::Warning);
+    ShowNotice();
+    UpdateButtons();
 }
 
 void CCommandPanel::RefreshProgress() {
     if (!m_relay)
         return;
     const CProgressRelay::CSnapshot now = m_relay->Read();
-    if (now.phase != m_phase) {
+    if (now.phase != m_phase && !IsCancelling()) {
         m_phase = now.phase;
         m_wiring.status->ShowText(m_phaseText[m_phase == CProgressRelay::EPhase::LoadingScripts ? 1 : 0]);
     }
@@ -572,9 +622,7 @@ void CCommandPanel::UpdateButtons() {
     Controls().Enable(IDC_ANALYZE, !busy);
     Controls().Enable(IDC_CREATEPATCH, !busy && current);
     Controls().Enable(IDC_CLEANWORLD, !busy && current && m_patchCurrent);
-    // The engine's commands cannot be stopped midway yet: the button stays off until they can.
-    Controls().Enable(IDC_CANCEL_COMMAND, false);
-    (void)busy;
+    Controls().Enable(IDC_CANCEL_COMMAND, busy && !IsCancelling());
 }
 
 void CCommandPanel::ClearResults() {

@@ -8,6 +8,7 @@
 #include "app/AnalysisInputs.h"
 #include "app/CommandRunner.h"
 #include "engine/Analysis.h"
+#include "engine/CancelToken.h"
 #include "engine/FreezeList.h"
 #include "model/ScriptSetState.h"
 #include "platform/Services.h"
@@ -62,6 +63,8 @@ public:
     void InputsChanged();
 
     bool IsBusy() const { return m_runner.IsBusy(); }
+    // A cancel was asked for and the running command has not stopped yet. Any thread may ask.
+    bool IsCancelling() const { return m_cancel && m_cancel->IsCancelled(); }
     // For tests: called on the command's thread at each progress report, so a test can hold a command
     // at a known point.
     void SetProgressHook(std::function<void()> hook) { m_progressHook = std::move(hook); }
@@ -90,6 +93,8 @@ private:
     IDialogControls& Controls() const { return *m_wiring.controls; }
     bool CheckScripts(CAnalysisJob& job);
     void BeginCommand(ECommand command, std::shared_ptr<CProgressRelay> relay);
+    void Run(std::function<void()> work, std::function<void()> done);
+    void ShowCancelled(const std::string& command, const std::string& what, double seconds);
     void EndCommand();
     void FinishAnalysis(CAnalysisJob& job);
     void FinishPatch(CPatchJob& job);
@@ -118,6 +123,8 @@ private:
     CCommandRunner m_runner;
     ECommand m_command = ECommand::None;
     std::shared_ptr<CProgressRelay> m_relay;
+    // The running command's, shared with its thread; a new one for each command.
+    std::shared_ptr<CCancelToken> m_cancel;
     CProgressRelay::EPhase m_phase = CProgressRelay::EPhase::Working;
     QString m_phaseText[2]; // the status line while the command works, and while it loads the scripts
     QTimer m_progressTimer; // the figures, the bar and the list while a command runs

@@ -17,9 +17,11 @@
 #include <QTest>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <sstream>
@@ -89,7 +91,11 @@ public:
             std::unique_lock<std::mutex> lock(m_mutex);
             ++m_reports;
             m_changed.notify_all();
-            m_changed.wait(lock, [this] { return m_open || m_allowed > 0; });
+            // A command held here goes on as soon as the condition set by OpenWhen holds: the test's
+            // own thread may be waiting for the command then, and cannot open the gate itself.
+            while (!m_changed.wait_for(lock, std::chrono::milliseconds(5),
+                                       [this] { return m_open || m_allowed > 0 || (m_when && m_when()); }))
+                ;
             if (m_allowed > 0)
                 --m_allowed;
         };
@@ -117,6 +123,11 @@ public:
         m_open = true;
         m_changed.notify_all();
     }
+    // Lets the command go on once `condition` holds (asked on the command's thread).
+    void OpenWhen(std::function<bool()> condition) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_when = std::move(condition);
+    }
     int Reports() {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_reports;
@@ -128,6 +139,7 @@ private:
     int m_reports = 0;
     int m_allowed = 0;
     bool m_open = false;
+    std::function<bool()> m_when;
 };
 
 class CommandsTest : public QObject {
@@ -295,6 +307,115 @@ private slots:
         QVERIFY(!h.Control(IDC_CANCEL_COMMAND)->isEnabled());
         QCOMPARE(h.waitCursor.Depth(), 0);
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // The Cancel button, Escape and the close box each stop a command midway. A cancelled analysis leaves
+    // nothing that could be written; a cancelled patch or clean leaves every file byte for byte as it
+    // was and nothing beside it.
+    void cancelStopsEachCommandAndLeavesEveryFileAsItWas() {
+        const std::string world = Path("generated.wsc");
+        WriteGeneratedWorld(world, 30000);
+        WriteText(Path("stat_tavrel.frz"), "the patch file of an earlier run\n");
+        WriteText(Path("clean.wsc"), "the cleaned world of an earlier run\n");
+        const std::vector<char> oldPatch = ReadBytes(Path("stat_tavrel.frz"));
+        const std::vector<char> oldClean = ReadBytes(Path("clean.wsc"));
+        const std::vector<char> worldBytes = ReadBytes(world);
+        const auto listing = [this] {
+            std::set<std::string> names;
+            for (const auto& entry : std::filesystem::directory_iterator(m_dir.path().toStdString()))
+                if (entry.path().filename() != "settings.ini")
+                    names.insert(entry.path().filename().string());
+            return names;
+        };
+        const std::set<std::string> files = listing();
+        const auto filesAsTheyWere = [&](const std::vector<char>& patch) {
+            return ReadBytes(Path("stat_tavrel.frz")) == patch && ReadBytes(Path("clean.wsc")) == oldClean &&
+                   ReadBytes(world) == worldBytes && listing() == files;
+        };
+
+        // Declared before the dialog: a command held in one must find it there until the dialog is gone.
+        CProgressGate analyzeGate, patchGate, cleanGate;
+        CDialogHarness h(SettingsFile());
+        h.Show();
+        FillSample(h, world);
+        QVERIFY(!h.Control(IDC_CANCEL_COMMAND)->isEnabled());
+        // Each command is held at its first reports; the gate lets it go on once the cancel is asked for.
+        const auto start = [&](CProgressGate& gate, int id, int reports) {
+            h.Commands().SetProgressHook(gate.Hook());
+            // The panel itself, not through the dialog: the dialog lets go of it while it is destroyed.
+            const CCommandPanel* panel = &h.Commands();
+            gate.OpenWhen([panel] { return panel->IsCancelling(); });
+            h.Click(id);
+            return gate.WaitForReport(reports);
+        };
+
+        // Analyze, by the button, while the list fills.
+        {
+            CProgressGate& gate = analyzeGate;
+            QVERIFY2(start(gate, IDC_ANALYZE, 1), qPrintable(h.Status()));
+            QTRY_VERIFY(h.Objects().rowCount() > 0);
+            QVERIFY(h.Control(IDC_CANCEL_COMMAND)->isEnabled());
+            h.Click(IDC_CANCEL_COMMAND);
+            QVERIFY(!h.Control(IDC_CANCEL_COMMAND)->isEnabled());
+            QCOMPARE(h.Status(), QStringLiteral("Cancelling..."));
+            h.Commands().WaitForCommand();
+        }
+        QVERIFY(!h.Commands().IsBusy());
+        QCOMPARE(h.dlg->FreezeList().Count(), std::size_t{0});
+        QCOMPARE(h.Objects().rowCount(), 0);
+        for (int id : {IDC_TOPLEVEL_COUNT, IDC_FREEZE_COUNT, IDC_PATCH_SIZE})
+            QCOMPARE(h.Text(id), std::string("not analysed"));
+        QVERIFY2(h.Status().startsWith(QStringLiteral("Analyze cancelled after ")), qPrintable(h.Status()));
+        QVERIFY(h.Status().endsWith(QStringLiteral(": the world file was not analysed")));
+        QVERIFY(h.Control(IDC_ANALYZE)->isEnabled());
+        QVERIFY(!h.Control(IDC_CREATEPATCH)->isEnabled());
+        QVERIFY(!h.Control(IDC_CLEANWORLD)->isEnabled());
+        QVERIFY(!h.Control(IDC_CANCEL_COMMAND)->isEnabled());
+        QVERIFY(h.messages.Messages().empty());
+        QVERIFY(filesAsTheyWere(oldPatch));
+
+        // The scripts, read before the scan was cancelled, are whole and kept.
+        const int windows = h.progress.created;
+        h.Commands().SetProgressHook(nullptr);
+        h.ClickAndWait(IDC_ANALYZE);
+        QCOMPARE(h.progress.created, windows);
+        const std::size_t chosen = h.dlg->FreezeList().Count();
+        QVERIFY(chosen > 100);
+
+        // Create Patch File, by Escape: the window stays, the command stops.
+        {
+            CProgressGate& gate = patchGate;
+            QVERIFY(start(gate, IDC_CREATEPATCH, 1));
+            QTest::keyClick(h.dlg.get(), Qt::Key_Escape);
+            h.Commands().WaitForCommand();
+        }
+        QVERIFY(h.dlg->isVisible());
+        QVERIFY2(h.Status().startsWith(QStringLiteral("Create Patch File cancelled after ")),
+                 qPrintable(h.Status()));
+        QVERIFY(h.Status().endsWith(QStringLiteral(": nothing was written to %1")
+                                        .arg(QString::fromStdString(Path("stat_tavrel.frz")))));
+        QVERIFY(filesAsTheyWere(oldPatch));
+        QVERIFY(!h.Control(IDC_CLEANWORLD)->isEnabled());
+        QCOMPARE(h.dlg->FreezeList().Count(), chosen);
+        QVERIFY(h.Control(IDC_CREATEPATCH)->isEnabled());
+
+        h.Commands().SetProgressHook(nullptr);
+        h.ClickAndWait(IDC_CREATEPATCH);
+        const std::vector<char> newPatch = ReadBytes(Path("stat_tavrel.frz"));
+        QVERIFY(newPatch != oldPatch);
+
+        // Clean Worldfile, by the close box: the command stops, then the window closes.
+        {
+            CProgressGate& gate = cleanGate;
+            QVERIFY(start(gate, IDC_CLEANWORLD, 1));
+            h.dlg->close();
+        }
+        QVERIFY(!h.Commands().IsBusy());
+        QVERIFY(!h.dlg->isVisible());
+        QVERIFY2(h.Status().startsWith(QStringLiteral("Clean Worldfile cancelled after ")),
+                 qPrintable(h.Status()));
+        QVERIFY(filesAsTheyWere(newPatch));
+        QVERIFY(h.messages.Messages().empty());
     }
 
     void patchAreasLimitTheNextAnalysis() {
