@@ -18,7 +18,9 @@ QColor CMapCanvas::MarkColour() {
 }
 
 QColor CMapCanvas::MarkEdgeColour() {
-    return QColor(0, 0, 0);
+    // Dark enough to set a mark off light terrain, light enough that a crowd of them at the far levels
+    // does not blot the map out.
+    return QColor(0, 0, 0, 170);
 }
 
 CMapCanvas::CMapCanvas(QWidget* parent) : QWidget(parent) {

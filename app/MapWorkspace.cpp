@@ -74,6 +74,7 @@ CMapWorkspace::CMapWorkspace(CMapView& view, Parts parts, QObject* parent)
     : QObject(parent), m_view(view), m_parts(std::move(parts)) {
     m_readout = new QLabel;
     m_readout->setObjectName(QStringLiteral("mapReadout"));
+    m_readout->setContentsMargins(0, 0, 8, 0); // clear of the window's edge
     m_readout->setToolTip(tr("The world position under the pointer (x, y in tiles) and the map's zoom"));
 
     CMapCanvas* canvas = m_parts.canvas;
@@ -509,7 +510,8 @@ void CMapWorkspace::OnCanvasRelease(QMouseEvent* event) {
     case CAreaTool::Outcome::Kind::Click: {
         // Marks lie on top of the areas, so a click on one means its object.
         const bool toggle = (event->modifiers() & Qt::ControlModifier) != 0;
-        if (const auto object = HitTestObjectMarks(m_view, m_objects, ToViewPoint(at), kMarkRadius + 1))
+        if (const auto object =
+                HitTestObjectMarks(m_view, m_objects, ToViewPoint(at), MarkRadius(m_view.Zoom()) + 1))
             emit ObjectClicked(*object, toggle);
         else
             ClickArea(outcome.entry, toggle);

@@ -12,6 +12,10 @@ ViewPoint MarkCentre(const CMapView& view, long worldX, long worldY) {
     return {at.x + tilePixels / 2, at.y + tilePixels / 2};
 }
 
+int MarkRadius(int zoom) {
+    return zoom >= 16 ? zoom / 4 : 2;
+}
+
 MarkLayer PaintObjectMarks(const CMapView& view, std::span<const MapObject> objects, std::uint32_t core,
                            std::uint32_t edge) {
     MarkLayer layer;
@@ -53,8 +57,9 @@ MarkLayer PaintObjectMarks(const CMapView& view, std::span<const MapObject> obje
             }
         }
     };
-    fill(kMarkRadius, edge);
-    fill(kMarkRadius - 1, core);
+    const int radius = MarkRadius(view.Zoom());
+    fill(radius, edge);
+    fill(radius - 1, core);
     return layer;
 }
 

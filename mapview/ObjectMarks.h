@@ -24,9 +24,10 @@ struct MapObject {
 // tile is smaller than a pixel and the mark sits on the pixel the view's conversion gives for it.
 ViewPoint MarkCentre(const CMapView& view, long worldX, long worldY);
 
-// Half the side of a mark's square, edge included: a mark is (2 * kMarkRadius + 1) pixels a side, a
-// core of the mark colour in a one-pixel dark edge, large enough to find at every level.
-inline constexpr int kMarkRadius = 2;
+// Half the side of a mark's square at `zoom`, edge included: a mark is (2 * radius + 1) pixels a side, a
+// core of the mark colour in a one-pixel dark edge. Five pixels where tiles are small; at the closest
+// levels a quarter of a tile, so that a mark still reads as the object's and not as a speck.
+int MarkRadius(int zoom);
 
 // A picture-sized layer of 32-bit pixels (0xAARRGGBB, 0 where there is no mark).
 struct MarkLayer {

@@ -218,30 +218,49 @@ void BuildRadarSamples(CMapSource& source, const CRadarColorTable& colors, int z
         }
     }
 
+    // Block columns are read one strip each, but laid out several at a time: a sample row then gets
+    // runs of many samples in a row rather than eight, which spares the large pictures a cache miss
+    // on nearly every write.
+    constexpr int kColumnsAtOnce = 8;
     const auto stripBlocks = static_cast<std::size_t>(range.y1 - range.y0);
-    std::vector<std::uint8_t> strip(stripBlocks * kMapBlockBytes);
+    const std::size_t stripBytes = stripBlocks * kMapBlockBytes;
+    std::vector<std::uint8_t> strips(stripBytes * kColumnsAtOnce);
     const std::uint32_t* const pixelOf = colors.Pixels();
     std::uint32_t* const out = samples.Data();
 
-    for (int bx = range.x0; bx < range.x1; bx += step) {
-        const int columnBase = (bx - range.x0) / step * perBlock;
-        if (columnBase >= columns.end) {
-            break;
+    struct Column {
+        const std::uint8_t* strip;
+        std::ptrdiff_t out; // where its first sample of a row goes, from the row's start
+        int sxFrom, sxTo;
+    };
+    std::array<Column, kColumnsAtOnce> batch{};
+    bool past = false; // a column beyond the picture was reached
+    for (int bx = range.x0; bx < range.x1 && !past;) {
+        int count = 0;
+        for (; count < kColumnsAtOnce && bx < range.x1; bx += step) {
+            const int columnBase = (bx - range.x0) / step * perBlock;
+            if (columnBase >= columns.end) {
+                past = true;
+                break;
+            }
+            if (columnBase + perBlock <= columns.first) {
+                continue; // nothing of this column shows
+            }
+            std::uint8_t* strip = strips.data() + static_cast<std::size_t>(count) * stripBytes;
+            const std::uint64_t offset =
+                (static_cast<std::uint64_t>(bx) * kBlockRows + static_cast<std::uint64_t>(range.y0)) *
+                kMapBlockBytes;
+            const std::size_t got =
+                std::min(source.ReadAt(offset, std::span<std::uint8_t>(strip, stripBytes)), stripBytes);
+            // Whatever the file does not have reads as tile number 0.
+            std::fill(strip + got, strip + stripBytes, std::uint8_t{0});
+            const int sxFrom = std::max(0, columns.first - columnBase);
+            const int sxTo = std::min(perBlock, columns.end - columnBase);
+            batch[static_cast<std::size_t>(count++)] = {strip, columnBase + sxFrom - columns.first, sxFrom,
+                                                        sxTo};
         }
-        if (columnBase + perBlock <= columns.first) {
-            continue; // nothing of this column shows
-        }
-        const std::uint64_t offset =
-            (static_cast<std::uint64_t>(bx) * kBlockRows + static_cast<std::uint64_t>(range.y0)) *
-            kMapBlockBytes;
-        const std::size_t got = std::min(source.ReadAt(offset, strip), strip.size());
-        // Whatever the file does not have reads as tile number 0.
-        std::fill(strip.begin() + static_cast<std::ptrdiff_t>(got), strip.end(), std::uint8_t{0});
 
-        const int sxFrom = std::max(0, columns.first - columnBase);
-        const int sxTo = std::min(perBlock, columns.end - columnBase);
-        std::uint32_t* const columnOut = out + (columnBase + sxFrom - columns.first);
-        for (int by = range.y0; by < range.y1; by += step) {
+        for (int by = range.y0; by < range.y1 && count > 0; by += step) {
             const int rowBase = (by - range.y0) / step * perBlock;
             if (rowBase >= rows.end) {
                 break;
@@ -249,17 +268,21 @@ void BuildRadarSamples(CMapSource& source, const CRadarColorTable& colors, int z
             if (rowBase + perBlock <= rows.first) {
                 continue;
             }
-            const std::uint8_t* block =
-                strip.data() + static_cast<std::size_t>(by - range.y0) * kMapBlockBytes;
+            const std::size_t blockAt = static_cast<std::size_t>(by - range.y0) * kMapBlockBytes;
             const int syFrom = std::max(0, rows.first - rowBase);
             const int syTo = std::min(perBlock, rows.end - rowBase);
             for (int sy = syFrom; sy < syTo; ++sy) {
-                std::uint32_t* row =
-                    columnOut + static_cast<std::ptrdiff_t>(rowBase + sy - rows.first) * width;
+                std::uint32_t* const row =
+                    out + static_cast<std::ptrdiff_t>(rowBase + sy - rows.first) * width;
                 const int* offsets = &cellOffsets[static_cast<std::size_t>(sy * perBlock)];
-                for (int sx = sxFrom; sx < sxTo; ++sx) {
-                    const std::uint8_t* cell = block + offsets[sx];
-                    *row++ = pixelOf[cell[0] | (cell[1] << 8)];
+                for (int k = 0; k < count; ++k) {
+                    const Column& column = batch[static_cast<std::size_t>(k)];
+                    const std::uint8_t* block = column.strip + blockAt;
+                    std::uint32_t* o = row + column.out;
+                    for (int sx = column.sxFrom; sx < column.sxTo; ++sx) {
+                        const std::uint8_t* cell = block + offsets[sx];
+                        *o++ = pixelOf[cell[0] | (cell[1] << 8)];
+                    }
                 }
             }
         }

@@ -63,6 +63,7 @@ TEST(ObjectMarks, EachMarkIsCentredOnItsTileAtEveryLevelAndSize) {
                                    static_cast<std::uint16_t>(view.CentreY() - i * spread)});
             objects.push_back({6100, 4000});
             const MarkLayer layer = PaintObjectMarks(view, objects, kCore, kEdge);
+            const int radius = MarkRadius(zoom);
             ASSERT_EQ(layer.width, size.width);
             ASSERT_EQ(layer.height, size.height);
             std::size_t inside = 0;
@@ -75,9 +76,9 @@ TEST(ObjectMarks, EachMarkIsCentredOnItsTileAtEveryLevelAndSize) {
                 EXPECT_EQ(At(layer, c.x, c.y), kCore) << i;
                 if (i + 1 < objects.size()) { // the spread ones stand alone: core, edge, then nothing
                     EXPECT_EQ(At(layer, c.x + 1, c.y - 1), kCore) << i;
-                    EXPECT_EQ(At(layer, c.x - kMarkRadius, c.y), kEdge) << i;
-                    EXPECT_EQ(At(layer, c.x, c.y + kMarkRadius), kEdge) << i;
-                    EXPECT_EQ(At(layer, c.x + kMarkRadius + 1, c.y), 0u) << i;
+                    EXPECT_EQ(At(layer, c.x - radius, c.y), kEdge) << i;
+                    EXPECT_EQ(At(layer, c.x, c.y + radius), kEdge) << i;
+                    EXPECT_EQ(At(layer, c.x + radius + 1, c.y), 0u) << i;
                 }
             }
             EXPECT_EQ(layer.objectsShown, inside);
