@@ -449,9 +449,9 @@ void CCommandPanel::FinishClean(CCleanJob& job) {
 
 // ---------------------------------------------------------------- the list
 
-void CCommandPanel::DeleteSelected() {
+std::optional<CCommandPanel::CRemovedObjects> CCommandPanel::DeleteSelected() {
     if (IsBusy() || m_objects->IsLive())
-        return;
+        return std::nullopt;
     QTableView* view = ObjectsView();
     const QItemSelection selection = view->selectionModel()->selection();
     std::vector<std::size_t> indexes;
@@ -462,18 +462,86 @@ void CCommandPanel::DeleteSelected() {
             indexes.push_back(m_objects->ListIndex(row));
     }
     if (indexes.empty())
-        return;
+        return std::nullopt;
     std::sort(indexes.begin(), indexes.end());
     indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+    CRemovedObjects removed;
+    removed.analysis = m_analysis;
+    removed.records.reserve(indexes.size());
+    removed.offsets.reserve(indexes.size());
+    for (const std::size_t index : indexes) {
+        removed.records.push_back(m_freezeList[index]);
+        removed.offsets.push_back(m_freezeList.OffsetOf(index));
+    }
+    removed.indexes = indexes;
     const int scroll = view->verticalScrollBar()->value();
     // A sort still running reads the list: its order is taken in first, then brought up to date.
     m_objects->FinishSort();
-    const std::size_t removed = RemoveFreezeEntries(m_freezeList, indexes, m_counts);
+    const std::size_t count = RemoveFreezeEntries(m_freezeList, indexes, m_counts);
     m_objects->EntriesRemoved(indexes);
     view->verticalScrollBar()->setValue(scroll);
     if (const int rows = m_objects->rowCount(); rows > 0)
         view->selectionModel()->setCurrentIndex(m_objects->index(std::min(first, rows - 1), 0),
                                                 QItemSelectionModel::NoUpdate);
+    ListEdited(tr("Removed %1 rows from Patch Objects: %2 objects to freeze")
+                   .arg(count)
+                   .arg(Q(FormatFreezeCount(m_counts))));
+    return removed;
+}
+
+bool CCommandPanel::RemoveAgain(const CRemovedObjects& removed) {
+    if (IsBusy() || m_objects->IsLive() || removed.analysis != m_analysis)
+        return false;
+    m_objects->FinishSort();
+    const std::size_t count = RemoveFreezeEntries(m_freezeList, removed.indexes, m_counts);
+    m_objects->EntriesRemoved(removed.indexes);
+    ListEdited(tr("Removed %1 rows from Patch Objects again: %2 objects to freeze")
+                   .arg(count)
+                   .arg(Q(FormatFreezeCount(m_counts))));
+    return true;
+}
+
+bool CCommandPanel::RestoreRemoved(const CRemovedObjects& removed) {
+    if (IsBusy() || m_objects->IsLive() || removed.analysis != m_analysis)
+        return false;
+    m_objects->FinishSort();
+    // The list again in file order, each record back at its index. (The clean then finds the records
+    // to drop by itself: what the analysis had worked out for it was for the list before the edits.)
+    CFreezeList merged;
+    const std::size_t total = m_freezeList.Count() + removed.indexes.size();
+    std::size_t next = 0, kept = 0;
+    for (std::size_t i = 0; i < total; ++i) {
+        if (next < removed.indexes.size() && removed.indexes[next] == i) {
+            merged.Append(removed.records[next], removed.offsets[next]);
+            ++next;
+        } else {
+            merged.Append(m_freezeList[kept], m_freezeList.OffsetOf(kept));
+            ++kept;
+        }
+    }
+    m_objects->ShowList(nullptr);
+    m_freezeList = std::move(merged);
+    RemoveFreezeEntries(m_freezeList, {}, m_counts); // the counts of the list as it is now
+    m_objects->ShowList(&m_freezeList);
+    // The rows in the order the user sorted them by, before they are chosen.
+    m_objects->FinishSort();
+    QTableView* view = ObjectsView();
+    QItemSelection back;
+    for (const std::size_t index : removed.indexes)
+        if (const int row = m_objects->RowOf(index); row >= 0)
+            back.select(m_objects->index(row, 0), m_objects->index(row, kPatchColumnCount - 1));
+    view->selectionModel()->select(back, QItemSelectionModel::ClearAndSelect);
+    if (const int row = m_objects->RowOf(removed.indexes.front()); row >= 0) {
+        view->selectionModel()->setCurrentIndex(m_objects->index(row, 0), QItemSelectionModel::NoUpdate);
+        view->scrollTo(m_objects->index(row, 0));
+    }
+    ListEdited(tr("Put %1 rows back into Patch Objects: %2 objects to freeze")
+                   .arg(removed.indexes.size())
+                   .arg(Q(FormatFreezeCount(m_counts))));
+    return true;
+}
+
+void CCommandPanel::ListEdited(const QString& status) {
     SetResultFields(m_counts);
     // The list is the result itself, so it stays current; but a patch file written before no longer
     // holds exactly these objects, and a clean must match the patch.
@@ -481,9 +549,7 @@ void CCommandPanel::DeleteSelected() {
         m_patchCurrent = false;
         m_listEdited = true;
     }
-    m_wiring.status->ShowText(tr("Removed %1 rows from Patch Objects: %2 objects to freeze")
-                                  .arg(removed)
-                                  .arg(Q(FormatFreezeCount(m_counts))));
+    m_wiring.status->ShowText(status);
     ShowNotice();
     UpdateButtons();
 }
@@ -626,6 +692,7 @@ void CCommandPanel::UpdateButtons() {
 }
 
 void CCommandPanel::ClearResults() {
+    ++m_analysis;
     m_objects->FinishSort();
     m_objects->ShowList(nullptr);
     m_freezeList.RemoveAll();

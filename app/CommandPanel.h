@@ -17,6 +17,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -57,8 +58,21 @@ public:
     void CleanWorldfile();
     // Cancel, Escape and the close box: stops the running command.
     void Cancel();
-    // The Delete key in Patch Objects: the selected rows leave the list and the freeze list.
-    void DeleteSelected();
+    // What Delete took out of Patch Objects: enough to put it back, or to take it out again.
+    struct CRemovedObjects {
+        std::uint64_t analysis = 0;       // the analysis whose list it was
+        std::vector<std::size_t> indexes; // list indexes before the removal, ascending
+        std::vector<CWorldItem> records;
+        std::vector<std::uint64_t> offsets;
+    };
+    // The Delete key in Patch Objects: the selected rows leave the list and the freeze list. Answers
+    // what was removed (nothing when no row was selected or a command runs).
+    std::optional<CRemovedObjects> DeleteSelected();
+    // Undo and redo of a deletion: the records go back to their places in file order (and are
+    // selected), or leave again. False, with nothing changed, once another analysis replaced the list
+    // or while a command runs.
+    bool RestoreRemoved(const CRemovedObjects& removed);
+    bool RemoveAgain(const CRemovedObjects& removed);
     // Re-reads the inputs of the analysis and marks the results out of date, or current again.
     void InputsChanged();
 
@@ -109,6 +123,7 @@ private:
     void ShowResultStyle();
     void Fail(const std::string& command, const std::string& message, MessageIcon icon = MessageIcon::Error);
     void SetProgressBar(std::uint64_t done, std::uint64_t total);
+    void ListEdited(const QString& status);
 
     CScriptObjects& m_scripts;
     CServices m_services;
@@ -136,6 +151,7 @@ private:
     std::vector<std::string> m_notes;          // what the analysis had to say about its options
     bool m_patchCurrent = false;               // the patch file was written from the list as it is now
     bool m_listEdited = false;                 // rows were removed since the patch file was written
+    std::uint64_t m_analysis = 0;              // counts the lists shown, so that old undo steps know
 
     // The script set in the registry: where it was loaded from and the state of its files then.
     std::string m_scriptDirectory;

@@ -7,6 +7,7 @@
 #include "app/Icons.h"
 #include "app/MainWindowLayout.h"
 #include "app/MapCanvas.h"
+#include "app/MapUndoCommands.h"
 #include "app/MapWorkspace.h"
 #include "app/PatchObjectsModel.h"
 #include "app/Resource.h"
@@ -352,7 +353,8 @@ bool CFrostmarkDlg::eventFilter(QObject* watched, QEvent* event) {
 void CFrostmarkDlg::OnDeletePatchObjects() {
     // The entry after the removed ones becomes current; the map stays where the user was looking.
     const QScopedValueRollback keep(m_choosingFromMap, true);
-    m_commands->DeleteSelected();
+    if (std::optional<CCommandPanel::CRemovedObjects> removed = m_commands->DeleteSelected())
+        m_undo.push(new CRemovePatchObjectsCommand(*m_commands, std::move(*removed)));
 }
 
 // ---------------------------------------------------------------- the objects on the map

@@ -52,4 +52,24 @@ void CRemoveAreasCommand::undo() {
     m_workspace.SelectAreaEntries(rows);
 }
 
+CRemovePatchObjectsCommand::CRemovePatchObjectsCommand(CCommandPanel& commands,
+                                                       CCommandPanel::CRemovedObjects removed)
+    : QUndoCommand(QCoreApplication::translate("Frostmark", "Delete %n Patch Objects rows", nullptr,
+                                               static_cast<int>(removed.indexes.size()))),
+      m_commands(commands), m_removed(std::move(removed)) {}
+
+void CRemovePatchObjectsCommand::redo() {
+    if (m_done)
+        return;
+    m_done = true;
+    if (!m_commands.RemoveAgain(m_removed))
+        setObsolete(true);
+}
+
+void CRemovePatchObjectsCommand::undo() {
+    m_done = false;
+    if (!m_commands.RestoreRemoved(m_removed))
+        setObsolete(true);
+}
+
 } // namespace frostmark

@@ -1,6 +1,7 @@
 // The objects to freeze on the map: a mark for every object where the view's conversion puts its tile,
 // at several levels and picture sizes; marks leaving with their entries; choosing an entry in the Patch
-// Objects list centres the map on it and rings it; a click on a mark chooses its entry.
+// Objects list centres the map on it and rings it; a click on a mark chooses its entry; deleted rows come
+// back with undo.
 #include "AppTestSupport.h"
 
 #include "app/MapCanvas.h"
@@ -8,8 +9,10 @@
 
 #include <QAbstractItemView>
 #include <QItemSelectionModel>
+#include <QTableView>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <utility>
@@ -164,6 +167,71 @@ private slots:
         // Bare map: no entry is chosen by it.
         QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(2, 2));
         QCOMPARE(objects->selectionModel()->selectedRows().size(), 2);
+    }
+
+    void undoPutsDeletedRowsBackInFileOrderWithTheirMarks() {
+        CDialogHarness h(SettingsFile());
+        Analyse(h);
+        const CFreezeList& list = h.dlg->FreezeList();
+        const std::size_t n = list.Count();
+        std::vector<std::uint32_t> fileOrder;
+        for (std::size_t i = 0; i < n; ++i)
+            fileOrder.push_back(list[i].serial);
+        const std::string counted = h.Text(IDC_FREEZE_COUNT);
+        const auto serials = [&list] {
+            std::vector<std::uint32_t> s;
+            for (std::size_t i = 0; i < list.Count(); ++i)
+                s.push_back(list[i].serial);
+            return s;
+        };
+
+        // Rows chosen in a sorted view lie scattered through the file.
+        QTableView* view = h.Commands().ObjectsView();
+        view->sortByColumn(3, Qt::DescendingOrder);
+        QTRY_VERIFY(!h.Objects().IsSorting());
+        h.Objects().FinishSort();
+        std::vector<std::uint32_t> gone;
+        for (const int row : {0, 1, 5}) {
+            gone.push_back(list[h.Objects().ListIndex(row)].serial);
+            view->selectionModel()->select(h.Objects().index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Delete);
+        QCOMPARE(list.Count(), n - 3);
+        QTRY_COMPARE(h.dlg->MapWorkspace().Objects().size(), n - 3);
+
+        // Undo: every record back at its place in file order, chosen, marked and counted.
+        QTest::keyClick(h.dlg.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(serials(), fileOrder);
+        QCOMPARE(h.Text(IDC_FREEZE_COUNT), counted);
+        QCOMPARE(view->selectionModel()->selectedRows().size(), 3);
+        for (const QModelIndex& row : view->selectionModel()->selectedRows()) {
+            const std::uint32_t serial = list[h.Objects().ListIndex(row.row())].serial;
+            QVERIFY(std::find(gone.begin(), gone.end(), serial) != gone.end());
+        }
+        QTRY_COMPARE(h.dlg->MapWorkspace().Objects().size(), n);
+
+        // Redo takes the same records out again; undo brings them back once more.
+        QTest::keyClick(h.dlg.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(list.Count(), n - 3);
+        for (const std::uint32_t serial : serials())
+            QVERIFY(std::find(gone.begin(), gone.end(), serial) == gone.end());
+        QTest::keyClick(h.dlg.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(serials(), fileOrder);
+
+        // A new analysis makes a new list: the old step changes nothing and leaves the stack.
+        view->selectionModel()->select(h.Objects().index(0, 0),
+                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QTest::keyClick(view, Qt::Key_Delete);
+        QCOMPARE(list.Count(), n - 1);
+        h.ClickAndWait(IDC_ANALYZE);
+        QCOMPARE(list.Count(), n);
+        const int steps = h.dlg->UndoStack().count();
+        QTest::keyClick(h.dlg.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(list.Count(), n);
+        QCOMPARE(serials(), fileOrder);
+        QCOMPARE(h.dlg->UndoStack().count(), steps - 1);
     }
 };
 
