@@ -26,6 +26,7 @@
 #include <fstream>
 #include <istream>
 #include <memory>
+#include <new>
 #include <ostream>
 #include <thread>
 #include <tuple>
@@ -83,6 +84,8 @@ public:
     JsonObject& Num(const char* name, long long value) { return Field(name, std::to_string(value)); }
     JsonObject& Bool(const char* name, bool value) { return Field(name, value ? "true" : "false"); }
     std::string Text() const { return m_text.empty() ? "{}" : m_text + "}"; }
+    // The fields so far, "{" and each field, without the closing brace: the start of a longer object.
+    const std::string& Open() const { return m_text; }
 
 private:
     std::string m_text;
@@ -378,29 +381,41 @@ std::vector<PatchKey> KeysOf(const CPatchFileContents& contents) {
     return keys;
 }
 
-std::string ObjectJson(const CWorldItem& item, CScriptContext& context) {
-    return JsonObject()
-        .Str("id", item.id)
-        .Field("art", JsonHex(ArtId(item, context), 4))
-        .Field("serial", JsonHex(item.serial, 8))
-        .Num("x", item.x)
-        .Num("y", item.y)
-        .Num("z", static_cast<std::int8_t>(item.z))
-        .Field("color", JsonHex(item.color, 4))
-        .Num("type", item.type)
-        .Field("attr", JsonHex(item.attr, 4))
-        .Text();
+// One object of analyze --list --json, written to the stream with its ID escaped a piece at a time: an ID
+// may be a line of hundreds of megabytes, which must not be held again (and escaped again) beside the
+// freeze list's own copy.
+void WriteObjectJson(std::ostream& out, const CWorldItem& item, CScriptContext& context) {
+    const std::string_view id(item.id.data(), item.id.size());
+    out << "{\"id\":\"";
+    constexpr std::size_t kPiece = std::size_t(1) << 16;
+    for (std::size_t at = 0; at < id.size(); at += kPiece) {
+        const std::string piece = JsonString(id.substr(at, kPiece));
+        out.write(piece.data() + 1, static_cast<std::streamsize>(piece.size() - 2)); // without its quotes
+    }
+    const std::string rest = JsonObject()
+                                 .Field("art", JsonHex(ArtId(item, context), 4))
+                                 .Field("serial", JsonHex(item.serial, 8))
+                                 .Num("x", item.x)
+                                 .Num("y", item.y)
+                                 .Num("z", static_cast<std::int8_t>(item.z))
+                                 .Field("color", JsonHex(item.color, 4))
+                                 .Num("type", item.type)
+                                 .Field("attr", JsonHex(item.attr, 4))
+                                 .Text();
+    out << "\"," << std::string_view(rest).substr(1);
 }
 
-// One line of analyze --list: the columns of kObjectTableHeader; z as the world file writes it.
-std::string ObjectRow(const CWorldItem& item, CScriptContext& context) {
+// One line of analyze --list: the columns of kObjectTableHeader; z as the world file writes it. The ID is
+// written from the list's own copy, however long it is.
+void WriteObjectRow(std::ostream& out, const CWorldItem& item, CScriptContext& context) {
     char line[160];
     std::snprintf(line, sizeof line, "\t%04x\t%08x\t%ld\t%ld\t%ld\t%04x\t%lu\t%04x",
                   static_cast<unsigned>(ArtId(item, context)), static_cast<unsigned>(item.serial),
                   static_cast<long>(item.x), static_cast<long>(item.y),
                   static_cast<long>(static_cast<std::int8_t>(item.z)), static_cast<unsigned>(item.color),
                   static_cast<unsigned long>(item.type), static_cast<unsigned>(item.attr));
-    return item.id.str() + line;
+    out.write(item.id.data(), static_cast<std::streamsize>(item.id.size()));
+    out << line << "\n";
 }
 constexpr const char* kObjectTableHeader = "id\tart\tserial\tx\ty\tz\tcolor\ttype\tattr";
 
@@ -447,6 +462,8 @@ int RunAnalysisStep(CRunContext& run, CScriptObjects& scripts, CFreezeList& list
         return run.Fail(kExitUsage, "--world: " + analysis.Message());
     case AnalysisStatus::Cancelled:
         return run.Interrupt();
+    case AnalysisStatus::OutOfMemory:
+        return run.Fail(kExitFailure, analysis.Message());
     case AnalysisStatus::WorldUnreadable:
     case AnalysisStatus::ScriptsUnreadable:
     case AnalysisStatus::NoScriptFiles:
@@ -540,7 +557,7 @@ int RunFreezeCommand(CRunContext& run) {
             for (std::size_t i = 0; i < list.Count(); ++i) {
                 if (i % 65536 == 0 && run.Interrupted())
                     return run.Interrupt();
-                run.out << ObjectRow(list[i], scripts) << "\n";
+                WriteObjectRow(run.out, list[i], scripts);
             }
             run.out.flush();
         }
@@ -548,15 +565,13 @@ int RunFreezeCommand(CRunContext& run) {
              << "Number of Objects to Freeze: " << FormatFreezeCount(counts) << "\n"
              << "Approximate size of resulting patch file: " << FormatSizeEstimate(counts) << "\n";
         info.flush();
-    } else if (o.list) {
-        std::vector<std::string> objects;
-        objects.reserve(list.Count());
-        for (std::size_t i = 0; i < list.Count(); ++i) {
-            if (i % 65536 == 0 && run.Interrupted())
-                return run.Interrupt();
-            objects.push_back(ObjectJson(list[i], scripts));
-        }
-        json.Field("objects", JsonArray(objects));
+    }
+    // --list --json: the objects come next, written straight from the list at the end; the fields before
+    // them are kept, the ones after them gathered anew.
+    std::string fieldsBeforeObjects;
+    if (o.json && o.list) {
+        fieldsBeforeObjects = json.Open();
+        json = JsonObject();
     }
 
     // freeze writes both files at once; the cleaned world appears only after the patch file did.
@@ -596,7 +611,7 @@ int RunFreezeCommand(CRunContext& run) {
                 return run.Fail(kExitOutput, "the patch file could not be copied to standard output");
         }
         if (!patch.ok)
-            return run.Fail(kExitOutput, patch.error);
+            return run.Fail(patch.OutOfMemory() ? kExitFailure : kExitOutput, patch.error);
         g_Log.Log("Patch file %s written: %llu objects in %llu groups", o.patch.c_str(),
                   static_cast<unsigned long long>(patch.objects),
                   static_cast<unsigned long long>(patch.groups));
@@ -645,6 +660,8 @@ int RunFreezeCommand(CRunContext& run) {
                 return run.Interrupt();
         }
         if (!clean.ok) {
+            if (clean.OutOfMemory())
+                return run.Fail(kExitFailure, clean.error);
             bool inputFault = clean.errorPath == o.world && !NamesSameFile(o.world, o.out);
             return run.Fail(inputFault ? kExitInput : kExitOutput, clean.error);
         }
@@ -672,8 +689,22 @@ int RunFreezeCommand(CRunContext& run) {
                                 .Num("bytes", static_cast<long long>(clean.bytesWritten))
                                 .Text());
     }
-    if (o.json)
-        run.out << json.Field("warnings", JsonStrings(run.warnings)).Text() << "\n";
+    if (o.json) {
+        json.Field("warnings", JsonStrings(run.warnings));
+        if (o.list) {
+            run.out << fieldsBeforeObjects << ",\"objects\":[";
+            for (std::size_t i = 0; i < list.Count(); ++i) {
+                if (i % 65536 == 0 && run.Interrupted())
+                    return run.Interrupt();
+                if (i != 0)
+                    run.out << ',';
+                WriteObjectJson(run.out, list[i], scripts);
+            }
+            run.out << "]," << std::string_view(json.Open()).substr(1) << "}\n";
+        } else {
+            run.out << json.Text() << "\n";
+        }
+    }
     return kExitOk;
 }
 
@@ -968,6 +999,21 @@ bool AsksForJson(const std::vector<std::string>& args) {
     return false;
 }
 
+// What a command was doing, for the message when memory runs out: "freeze world.wsc".
+std::string MemoryFailureWhat(const CCliOptions& options) {
+    switch (options.command) {
+    case CliCommand::Inspect:
+        return "inspect " + options.operand;
+    case CliCommand::Scripts:
+        return "load the scripts of " + (options.operand.empty() ? options.scripts : options.operand);
+    case CliCommand::Map:
+        return "draw the map of " +
+               (options.clientDir.empty() ? std::string("the client directory") : options.clientDir);
+    default:
+        return std::string(CommandName(options.command)) + " " + options.world;
+    }
+}
+
 int RunCli(const std::vector<std::string>& args, CCliEnvironment& environment) {
     CCliParseResult parsed = ParseCommandLine(args, environment.in);
     if (!parsed.options) {
@@ -1037,24 +1083,30 @@ int RunCli(const std::vector<std::string>& args, CCliEnvironment& environment) {
     }
     CRunContext run(options, environment);
     int code = kExitFailure;
-    switch (options.command) {
-    case CliCommand::Analyze:
-    case CliCommand::Patch:
-    case CliCommand::Clean:
-    case CliCommand::Freeze:
-        code = RunFreezeCommand(run);
-        break;
-    case CliCommand::Inspect:
-        code = RunInspect(run);
-        break;
-    case CliCommand::Scripts:
-        code = RunScripts(run);
-        break;
-    case CliCommand::Map:
-        code = RunMap(run);
-        break;
-    default:
-        break;
+    try {
+        switch (options.command) {
+        case CliCommand::Analyze:
+        case CliCommand::Patch:
+        case CliCommand::Clean:
+        case CliCommand::Freeze:
+            code = RunFreezeCommand(run);
+            break;
+        case CliCommand::Inspect:
+            code = RunInspect(run);
+            break;
+        case CliCommand::Scripts:
+            code = RunScripts(run);
+            break;
+        case CliCommand::Map:
+            code = RunMap(run);
+            break;
+        default:
+            break;
+        }
+    } catch (const std::bad_alloc&) {
+        // Whatever ran out (the freeze list, a script set, a picture), the command is over and its outputs
+        // were not put in place; say so rather than end without a word.
+        code = run.Fail(kExitFailure, "not enough memory to " + MemoryFailureWhat(options));
     }
     environment.out.flush();
     environment.err.flush();

@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <new>
 #include <thread>
 
 namespace frostmark {
@@ -73,6 +75,8 @@ std::string CAnalysisResult::Message() const {
         return "no script files in " + errorPath + (errorReason.empty() ? "" : " (" + errorReason + ")");
     case AnalysisStatus::ReadFailed:
         return "Unable to read file " + errorPath + (errorReason.empty() ? "" : ": " + errorReason);
+    case AnalysisStatus::OutOfMemory:
+        return "not enough memory to read " + errorPath;
     case AnalysisStatus::EvaluationFailed:
         return "Unable to evaluate the constant " + errorReason +
                (errorPath.empty() ? "" : " of " + errorPath) + ": its value takes more than " +
@@ -173,7 +177,8 @@ void ScanLines(CLineReader& reader, std::uint64_t end, CScriptContext& context, 
                     } else {
                         ++counts.toFreeze;
                         counts.sizeEstimate += kEstimatedBytesPerObject;
-                        const CWorldItem& stored = list.Append(item, offset);
+                        // The list takes the ID text over: the record is read anew at the next header.
+                        const CWorldItem& stored = list.Append(std::move(item), offset);
                         chosen(stored, list.Count() - 1);
                         taken = true;
                     }
@@ -220,10 +225,11 @@ CAnalysisResult Cancelled(CFreezeList& freezeList) {
     return result;
 }
 
-CAnalysisResult ReadFailure(const std::string& path, const std::string& reason, CFreezeList& freezeList) {
+CAnalysisResult ReadFailure(const std::string& path, const std::string& reason, CFreezeList& freezeList,
+                            bool outOfMemory = false) {
     CAnalysisResult result;
     freezeList.RemoveAll();
-    result.status = AnalysisStatus::ReadFailed;
+    result.status = outOfMemory ? AnalysisStatus::OutOfMemory : AnalysisStatus::ReadFailed;
     result.errorPath = path;
     result.errorReason = reason.empty() ? "read error" : reason;
     return result;
@@ -257,6 +263,7 @@ struct alignas(64) CStretch {
     CPlanPart plan;
     std::string error; // the system's reason for a failure
     bool failed = false;
+    bool outOfMemory = false; // the failure: a line or the list could not grow
     std::atomic<std::int64_t> lines{0};
     std::atomic<std::int64_t> topLevel{0};
     std::atomic<std::int64_t> toFreeze{0};
@@ -289,25 +296,35 @@ void ScanStretch(const std::string& path, CStretch& stretch, CScanState& state, 
         stretch.error = reader.Error().message;
         return;
     }
-    ScanLines(
-        reader, stretch.end, state.context, state.types.get(), state.memo, options, stretch.chosen,
-        stretch.counts,
-        [&](const CWorldItem& item, std::size_t index) {
-            if (observer)
-                observer->OnChosen(item, index);
-        },
-        [&](std::uint64_t position) {
-            stretch.lines.store(stretch.counts.lines, std::memory_order_relaxed);
-            stretch.topLevel.store(stretch.counts.topLevel, std::memory_order_relaxed);
-            stretch.toFreeze.store(stretch.counts.toFreeze, std::memory_order_relaxed);
-            stretch.bytesDone.store(position - stretch.begin, std::memory_order_relaxed);
-            return !stop.load(std::memory_order_relaxed) && !IsCancelled(cancel) && (!tick || tick(position));
-        },
-        &stretch.plan, &state.serials);
+    // Running out of memory fails the analysis with a message, here as on any thread: an exception leaving
+    // a thread would end the program.
+    try {
+        ScanLines(
+            reader, stretch.end, state.context, state.types.get(), state.memo, options, stretch.chosen,
+            stretch.counts,
+            [&](const CWorldItem& item, std::size_t index) {
+                if (observer)
+                    observer->OnChosen(item, index);
+            },
+            [&](std::uint64_t position) {
+                stretch.lines.store(stretch.counts.lines, std::memory_order_relaxed);
+                stretch.topLevel.store(stretch.counts.topLevel, std::memory_order_relaxed);
+                stretch.toFreeze.store(stretch.counts.toFreeze, std::memory_order_relaxed);
+                stretch.bytesDone.store(position - stretch.begin, std::memory_order_relaxed);
+                return !stop.load(std::memory_order_relaxed) && !IsCancelled(cancel) &&
+                       (!tick || tick(position));
+            },
+            &stretch.plan, &state.serials);
+    } catch (const std::bad_alloc&) {
+        stretch.failed = stretch.outOfMemory = true;
+        stretch.chosen.RemoveAll();
+        return;
+    }
     if (reader.SawCarriageReturn())
         stretch.plan.GiveUp();
     if (reader.Failed()) {
         stretch.failed = true;
+        stretch.outOfMemory = reader.OutOfMemory();
         stretch.error = reader.Error().message;
     }
     // The counts of a finished stretch, for the progress shown while others still run.
@@ -331,21 +348,25 @@ CAnalysisResult ScanWorld(CLineReader& reader, CScriptContext& context, CItemTyp
         observer->OnStart(result.fileSize);
     CAnalysisCounts& counts = result.counts;
     CNamedIdMemo memo;
-    ScanLines(
-        reader, UINT64_MAX, context, types, memo, options, freezeList, counts,
-        [&](const CWorldItem& item, std::size_t index) {
-            if (observer)
-                observer->OnChosen(item, index);
-        },
-        [&](std::uint64_t position) {
-            if (observer)
-                observer->OnProgress(counts, position);
-            return !IsCancelled(cancel);
-        });
+    try {
+        ScanLines(
+            reader, UINT64_MAX, context, types, memo, options, freezeList, counts,
+            [&](const CWorldItem& item, std::size_t index) {
+                if (observer)
+                    observer->OnChosen(item, index);
+            },
+            [&](std::uint64_t position) {
+                if (observer)
+                    observer->OnProgress(counts, position);
+                return !IsCancelled(cancel);
+            });
+    } catch (const std::bad_alloc&) {
+        return ReadFailure(reader.Path(), {}, freezeList, true);
+    }
     if (IsCancelled(cancel))
         return Cancelled(freezeList);
     if (reader.Failed())
-        return ReadFailure(reader.Path(), reader.Error().message, freezeList);
+        return ReadFailure(reader.Path(), reader.Error().message, freezeList, reader.OutOfMemory());
     counts.sizeEstimate = counts.toFreeze * kEstimatedBytesPerObject;
     RefuseOnEvaluationFault(context, freezeList, result);
     return result;
@@ -585,7 +606,7 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
         return Cancelled(freezeList);
     for (const auto& stretch : stretches) {
         if (stretch->failed)
-            return ReadFailure(worldPath, stretch->error, freezeList);
+            return ReadFailure(worldPath, stretch->error, freezeList, stretch->outOfMemory);
     }
     for (const auto& scanState : states)
         if (RefuseOnEvaluationFault(scanState->context, freezeList, result))

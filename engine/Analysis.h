@@ -74,6 +74,9 @@ enum class AnalysisStatus {
     // with it are wrong, so the list was emptied. errorPath is its file, errorReason its name.
     EvaluationFailed,
     Cancelled, // stopped through its CCancelToken: the freeze list is empty, the counts say nothing
+    // The memory for a line or for the freeze list could not be had: the list was emptied, and errorPath
+    // names the world file.
+    OutOfMemory,
 };
 
 struct CAnalysisResult {

@@ -50,6 +50,15 @@ struct CCommandResult {
         errorReason = "cancelled";
         error = "Cancelled: nothing written to " + path;
     }
+    // Memory for the command's work could not be had: "not enough memory to <doing> <path>".
+    void FailForMemory(const std::string& path, const std::string& doing) {
+        ok = false;
+        errorPath = path;
+        errorReason = kNotEnoughMemory;
+        error = "not enough memory to " + doing + " " + path;
+    }
+    bool OutOfMemory() const { return !ok && errorReason == kNotEnoughMemory; }
+    static constexpr const char* kNotEnoughMemory = "not enough memory";
 };
 
 } // namespace frostmark

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <future>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -212,8 +213,14 @@ CFreezeResult FreezeWorldFiles(const std::string& patchPath, const std::string& 
                 roomDone.set_value();
             told = true;
         };
-        patchReady = PreparePatchFile(patchPath, frozen, context, nullptr, worldPath, options.cancel, tell,
-                                      patchFile, result.patch);
+        // An exception must not leave the thread: running out of memory fails the patch, and so the freeze.
+        try {
+            patchReady = PreparePatchFile(patchPath, frozen, context, nullptr, worldPath, options.cancel,
+                                          tell, patchFile, result.patch);
+        } catch (const std::bad_alloc&) {
+            result.patch = CPatchResult();
+            result.patch.FailForMemory(patchPath, "write");
+        }
         tell(); // a patch that failed early has no room to wait for
     };
     try {

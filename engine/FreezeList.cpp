@@ -26,13 +26,24 @@ std::uint64_t CFreezeList::SerialSum() const {
 }
 
 CWorldItem& CFreezeList::Append(const CWorldItem& item, std::uint64_t offset) {
+    CWorldItem& stored = NextSlot(offset);
+    stored = item;
+    return stored;
+}
+
+CWorldItem& CFreezeList::Append(CWorldItem&& item, std::uint64_t offset) {
+    CWorldItem& stored = NextSlot(offset);
+    stored = std::move(item);
+    return stored;
+}
+
+CWorldItem& CFreezeList::NextSlot(std::uint64_t offset) {
     m_plan.reset();
     if (m_usedInLastBlock == kBlockRecords) {
         m_blocks.push_back(NewBlock());
         m_usedInLastBlock = 0;
     }
     CWorldItem& stored = m_blocks.back().get()[m_usedInLastBlock++];
-    stored = item;
     m_items.push_back(&stored);
     m_offsets.push_back(offset);
     return stored;

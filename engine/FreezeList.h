@@ -52,6 +52,8 @@ public:
     // Appends a copy of the record and returns the list's own. offset: where the record's header line
     // begins in the world file, when the caller knows it (the cleaner uses it to share the work out).
     CWorldItem& Append(const CWorldItem& item, std::uint64_t offset = kNoOffset);
+    // The same, taking the record's ID text over instead of copying it: an ID may be a line of any length.
+    CWorldItem& Append(CWorldItem&& item, std::uint64_t offset = kNoOffset);
     // Takes over the record's content; a null record is ignored.
     void Append(std::unique_ptr<CWorldItem> item);
     // Moves every record of other to the end of this list, in their order, without copying them: they
@@ -76,6 +78,8 @@ public:
     void RemoveAll();
 
 private:
+    // The next free record of the last block (a new block when it is full), listed with its offset.
+    CWorldItem& NextSlot(std::uint64_t offset);
     // About 2 MiB of records a block.
     static constexpr std::size_t kBlockRecords = kHugePageBytes / sizeof(CWorldItem);
     // A removed record keeps its place, but not the memory of its ID text.

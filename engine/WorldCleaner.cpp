@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -374,7 +375,13 @@ bool CleanWorldOnThreads(const std::string& path, CFile& inputFile, std::uint64_
     std::condition_variable doneSignal;
     const auto search = [&] {
         for (unsigned i = next++; i < count && !stop.load(); i = next++) {
-            FindDrops(path, *stretches[i], frozen, i + 1 == count, stop, options.cancel);
+            try {
+                FindDrops(path, *stretches[i], frozen, i + 1 == count, stop, options.cancel);
+            } catch (const std::bad_alloc&) {
+                // No memory for this stretch's list of drops (an exception must not leave the thread):
+                // the walk line by line, which needs no such list, does the whole file instead.
+                stretches[i]->needsLineMode = true;
+            }
             std::lock_guard<std::mutex> guard(doneLock);
             stretches[i]->finished = true;
             doneSignal.notify_all();

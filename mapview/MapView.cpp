@@ -260,7 +260,12 @@ DragRelease CMapView::OnButtonUp(int x, int y) {
         const ViewRect rect = NormalizedRect(m_dragStart, m_dragCurrent);
         release.erase = m_frameShown;
         m_frameShown.reset();
-        if (rect.Width() != 0 && rect.Height() != 0) {
+        // At the close levels a drag within one tile gives an area whose right and bottom (both excluded)
+        // equal its left and top: it would hold no tile, and as the only entry would freeze nothing.
+        const WorldPoint topLeft = ViewToWorld(rect.left, rect.top);
+        const WorldPoint bottomRight = ViewToWorld(rect.right, rect.bottom);
+        if (rect.Width() != 0 && rect.Height() != 0 && topLeft.x < bottomRight.x &&
+            topLeft.y < bottomRight.y) {
             release.addedEntry = AddPatchArea(rect);
         }
     }

@@ -1,5 +1,6 @@
 #include "script/LineReader.h"
 
+#include <new>
 #include <utility>
 
 namespace frostmark {
@@ -21,7 +22,7 @@ void CLineReader::Close() {
     m_begin = m_end = m_lastLine = 0;
     Rescan();
     m_bufferOffset = m_lineStart = m_size = 0;
-    m_open = m_atEnd = m_haveLine = m_failed = m_sawCarriageReturn = false;
+    m_open = m_atEnd = m_haveLine = m_failed = m_sawCarriageReturn = m_outOfMemory = false;
 }
 
 bool CLineReader::Open(const std::string& path) {
@@ -45,7 +46,13 @@ bool CLineReader::Open(CFile file) {
         return false;
     }
     if (m_capacity < kInitialBuffer) {
-        m_buffer.reset(new char[kInitialBuffer]);
+        m_buffer.reset(static_cast<char*>(std::malloc(kInitialBuffer)));
+        if (!m_buffer) {
+            m_capacity = 0;
+            m_file.Close();
+            m_outOfMemory = m_failed = true;
+            return false;
+        }
         m_capacity = kInitialBuffer;
     }
     m_path = m_file.Path();
@@ -57,7 +64,9 @@ bool CLineReader::Open(CFile file) {
 bool CLineReader::OpenMemory(std::string text) {
     Close();
     m_capacity = text.size() + 1;
-    m_buffer.reset(new char[m_capacity]);
+    m_buffer.reset(static_cast<char*>(std::malloc(m_capacity)));
+    if (!m_buffer)
+        throw std::bad_alloc();
     std::memcpy(m_buffer.get(), text.data(), text.size());
     m_end = text.size();
     m_size = text.size();
@@ -78,10 +87,19 @@ bool CLineReader::Refill() {
         m_begin = 0;
     }
     if (m_end == m_capacity) {
-        const size_t grown = m_capacity * 2;
-        std::unique_ptr<char[]> bigger(new char[grown]);
-        std::memcpy(bigger.get(), m_buffer.get(), m_end);
-        m_buffer = std::move(bigger);
+        // The line fills the buffer. The rest of the file (as long as it was when opened) is all a line can
+        // still need; a file that grew since gets doubling again.
+        size_t grown = m_capacity * 2;
+        const uint64_t rest = m_size > m_bufferOffset ? m_size - m_bufferOffset : 0;
+        if (rest >= m_capacity && rest < grown)
+            grown = size_t(rest) + 1;
+        char* const bigger = static_cast<char*>(std::realloc(m_buffer.get(), grown));
+        if (bigger == nullptr) {
+            m_outOfMemory = m_failed = m_atEnd = true;
+            return false;
+        }
+        (void)m_buffer.release();
+        m_buffer.reset(bigger);
         m_capacity = grown;
     }
     const int64_t got = m_file.Read(m_buffer.get() + m_end, m_capacity - m_end);

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -20,7 +21,8 @@ namespace frostmark {
 // A line ends at a line feed; a carriage return directly before the line feed is dropped with it. Any other
 // carriage return, and NUL bytes, are ordinary bytes of the line. A last line without a final line feed is
 // still a line. There is no limit on line length: the buffer (1 MiB to start) grows only when a single line
-// does not fit, so a scan of a huge file holds one buffer, never the file.
+// does not fit, so a scan of a huge file holds one buffer, never the file. It doubles, but never beyond
+// what the rest of the file needs, so a line of most of the file is held about once.
 //
 // Byte offsets are file offsets: LineStart() is the offset at which the line just read begins (the position
 // before it was read), which is what loaders store as a section offset and seek back to later.
@@ -61,8 +63,11 @@ public:
     // Offset of the next unread byte (the start of the next line).
     uint64_t Position() const { return m_bufferOffset + m_begin; }
     const std::string& Path() const { return m_path; }
-    // True when a read from the file failed (as opposed to a clean end of file).
+    // True when a read from the file failed (as opposed to a clean end of file), or a line was too long
+    // for the memory to be had (OutOfMemory).
     bool Failed() const { return m_failed; }
+    // True when the buffer could not grow to hold a line: the line and what follows were not read.
+    bool OutOfMemory() const { return m_outOfMemory; }
     // Why the last Open, Seek or read failed.
     const CFileError& Error() const { return m_file.Error(); }
     // True once a line was returned without the carriage return that ended it (a CR LF line end).
@@ -82,7 +87,12 @@ private:
 
     CFile m_file;
     std::string m_path;
-    std::unique_ptr<char[]> m_buffer;
+    struct CFree {
+        void operator()(char* block) const { std::free(block); }
+    };
+    // From malloc: growing it with realloc lets the system move a large block by remapping its pages
+    // instead of holding the old and the new copy at once.
+    std::unique_ptr<char, CFree> m_buffer;
     size_t m_capacity = 0;
     size_t m_begin = 0;    // first unread byte in the buffer
     size_t m_end = 0;      // one past the last valid byte in the buffer
@@ -100,6 +110,7 @@ private:
     bool m_haveLine = false;
     bool m_failed = false;
     bool m_sawCarriageReturn = false;
+    bool m_outOfMemory = false;
 };
 
 inline uint64_t CLineReader::LineFeedMask(const char* p) {

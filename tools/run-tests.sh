@@ -35,3 +35,5 @@ bash tools/test-packages.sh
 took "the packages' checks"
 bash tools/test-windows.sh
 took "the Windows build and its tests under Wine"
+bash tools/test-fuzz.sh
+took "the fuzz targets' short runs"

@@ -165,5 +165,47 @@ TEST(Findings, EveryReaderRefusesAnythingButARegularFile) {
     EXPECT_TRUE(Has(run.out, "Number of Objects to Freeze: 0\n")) << run.out;
 }
 
+// The text of the JSON string that begins at `at` (just past its opening quote), unescaped.
+std::string JsonStringAt(const std::string& json, std::size_t at) {
+    std::string text;
+    while (at < json.size() && json[at] != '"') {
+        if (json[at] != '\\') {
+            text += json[at++];
+            continue;
+        }
+        const char escaped = json[at + 1];
+        at += 2;
+        if (escaped == 'u') {
+            text += static_cast<char>(std::stoi(json.substr(at, 4), nullptr, 16));
+            at += 4;
+        } else {
+            text += escaped == 'n' ? '\n' : escaped == 'r' ? '\r' : escaped == 't' ? '\t' : escaped;
+        }
+    }
+    return text;
+}
+
+TEST(Findings, LongIdsAreListedWholeFromTheList) {
+    ScratchDir dir;
+    // An ID of a few hundred kilobytes, with characters JSON escapes on both sides of every 64 KiB piece
+    // the list is written in; it still reads as the art ID 0eed.
+    std::string id = "0eed\"";
+    while (id.size() < 300000)
+        id += std::string(1000, 'a') + "\\\x01\t\"\xe9";
+    WriteFile(dir / "w.wsc", Record(id, "7", "10,10,0", "8000") + Record("0eee", "8", "11,11,0", "8000"));
+    auto run = RunInProcess({"analyze", "-w", dir / "w.wsc", "--static", "--list", "--json"});
+    ASSERT_EQ(run.code, kExitOk) << run.err;
+    const std::size_t first = run.out.find("\"objects\":[{\"id\":\"");
+    ASSERT_NE(first, std::string::npos) << run.out.substr(0, 300);
+    EXPECT_EQ(JsonStringAt(run.out, first + 18), id);
+    EXPECT_TRUE(Has(run.out, "\"serial\":\"0x00000007\""));
+    EXPECT_TRUE(Has(run.out, "},{\"id\":\"0eee\""));
+    EXPECT_TRUE(Has(run.out, "}],\"warnings\":[]}\n"));
+    EXPECT_TRUE(Has(run.out, "\"objectsToFreeze\":2,"));
+    run = RunInProcess({"analyze", "-w", dir / "w.wsc", "--static", "--list"});
+    ASSERT_EQ(run.code, kExitOk) << run.err;
+    EXPECT_TRUE(Has(run.out, "\n" + id + "\t0eed\t00000007\t10\t10\t0\t")) << run.out.substr(0, 300);
+}
+
 } // namespace
 } // namespace frostmark

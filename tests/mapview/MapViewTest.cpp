@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 #include <utility>
 
@@ -271,6 +272,23 @@ TEST(MapViewDrag, ZeroWidthOrHeightAddsNothing) {
         EXPECT_EQ(release.erase, (ViewRect{300, 50, 320, 70}));
     }
     EXPECT_EQ(view.PatchAreas().Count(), 0u);
+
+    // At the closest level a tile is many pixels wide: a drag within one tile holds no tile (right and
+    // bottom are excluded), and only one that reaches the next tile in both directions becomes an entry.
+    ASSERT_TRUE(view.SetZoom(32));
+    view.OnButtonDown(300, 50);
+    view.OnMouseMove(310, 60);
+    EXPECT_FALSE(view.OnButtonUp(310, 60).addedEntry.has_value());
+    view.OnButtonDown(300, 50);
+    view.OnMouseMove(340, 60);
+    EXPECT_FALSE(view.OnButtonUp(340, 60).addedEntry.has_value());
+    view.OnButtonDown(300, 50);
+    view.OnMouseMove(340, 90);
+    const DragRelease release = view.OnButtonUp(340, 90);
+    ASSERT_TRUE(release.addedEntry.has_value());
+    const std::array<long, 4> area = ParsePatchArea(view.PatchAreas()[*release.addedEntry].text);
+    EXPECT_EQ(area[2] - area[0], 1);
+    EXPECT_EQ(area[3] - area[1], 1);
 }
 
 TEST(MapViewDrag, DragsStartAnywhereInAPictureAtTheOrigin) {
