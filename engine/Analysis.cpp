@@ -1,5 +1,6 @@
 #include "engine/Analysis.h"
 
+#include "engine/CommandProgress.h"
 #include "engine/NamedIdMemo.h"
 #include "engine/SerialSet.h"
 #include "engine/Stretches.h"
@@ -505,7 +506,7 @@ CAnalysisResult AnalyzeWorldFile(const std::string& worldPath, CScriptContext& c
     std::vector<std::uint64_t> bounds;
     std::string cutError;
     if (!CutIntoStretches(worldPath, size, pieces, bounds, &cutError))
-        return ReadFailure(worldPath, cutError, freezeList);
+        return ReadFailure(worldPath, cutError, freezeList, cutError == CCommandResult::kNotEnoughMemory);
     std::vector<std::unique_ptr<CStretch>> stretches;
     for (unsigned i = 0; i < pieces; ++i) {
         auto stretch = std::make_unique<CStretch>();

@@ -1,5 +1,7 @@
 #include "engine/Stretches.h"
 
+#include "engine/CommandProgress.h"
+
 #include <algorithm>
 #include <string_view>
 #include <thread>
@@ -49,7 +51,7 @@ bool CutIntoStretches(const std::string& path, std::uint64_t size, unsigned coun
     CLineReader reader;
     const auto fail = [&] {
         if (error)
-            *error = reader.Error().message;
+            *error = reader.OutOfMemory() ? CCommandResult::kNotEnoughMemory : reader.Error().message;
         return false;
     };
     if (count > 1 && !reader.Open(path))

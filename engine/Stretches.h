@@ -20,7 +20,8 @@ unsigned ThreadsFor(std::uint64_t size, const CScanThreads& threads);
 // Cuts a file of `size` bytes into `count` stretches that each begin at a line beginning with "[" (the
 // first at 0): a record body ends before such a line, so each stretch begins between records. The
 // returned offsets are the stretches' beginnings, in order, followed by `size`. A stretch may be empty.
-// False (with the reason in error, when given) when the file cannot be read.
+// False (with the reason in error, when given: CCommandResult::kNotEnoughMemory when a line was too long
+// for the memory to be had) when the file cannot be read.
 bool CutIntoStretches(const std::string& path, std::uint64_t size, unsigned count,
                       std::vector<std::uint64_t>& bounds, std::string* error = nullptr);
 
