@@ -6,7 +6,8 @@
 #
 # BUILD_DIR (default build) must hold frostmark-cli, frostmark-worldgen and frostmark-scriptgen (an
 # optimised build). WORK_DIR (default /work/tmp-cli/bench) receives the generated world (~1 GB) and a
-# script set of 100,000 item definitions; they are made once and reused by later runs.
+# script set of 100,000 item definitions; they are made once and reused by later runs (bench/lib.sh;
+# FROSTMARK_BENCH_BYTES=50M, say, makes a smaller world for a quick try).
 #
 # Targets: analyze within 6 x `wc -l` (script loading included), freeze within 10 x. Each command runs
 # three times after a warm-up read of the world, and the fastest run counts, so the figures compare the work
@@ -16,25 +17,10 @@ cd "$(dirname "$0")/../.."
 build=${1:-build}
 work=${2:-/work/tmp-cli/bench}
 cli="$(pwd)/$build/cli/frostmark-cli"
-worldgen="$(pwd)/$build/tools/worldgen/frostmark-worldgen"
-scriptgen="$(pwd)/$build/tools/scriptgen/frostmark-scriptgen"
-for tool in "$cli" "$worldgen" "$scriptgen"; do
-    [ -x "$tool" ] || { echo "missing $tool: build it first (cmake --build $build)" >&2; exit 2; }
-done
-[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (package time)" >&2; exit 2; }
-
-mkdir -p "$work"
-world="$work/world.wsc"
-scripts="$work/scripts"
-if [ ! -s "$world" ]; then
-    echo "generating $world (about 1 GB)" >&2
-    "$worldgen" --seed 7 --bytes 1G -o "$world.tmp" && mv "$world.tmp" "$world"
-fi
-if [ ! -f "$scripts/tavrel.ini" ]; then
-    echo "generating $scripts (100,000 item definitions)" >&2
-    rm -rf "$scripts"
-    "$scriptgen" --seed 7 --items 100000 "$scripts" >/dev/null
-fi
+source bench/lib.sh
+bench_need "$build" "$cli"
+bench_need_time
+bench_shard "$build" "$work"
 cd "$work"
 
 # "elapsed cpu" seconds of the fastest of three runs of a command (output discarded); cpu is user +
@@ -67,7 +53,6 @@ fifth=(--static --exclude-typed --exclude-doors --exclude-signs --exclude-lights
 # Nothing frozen: no include rule at all.
 none=(--exclude-doors)
 
-cat "$world" >/dev/null  # warm the page cache for everyone alike
 size=$(stat -c %s "$world")
 lines=$(wc -l <"$world")
 echo "world: $world, $size bytes, $lines lines; scripts: $scripts"
@@ -83,7 +68,6 @@ t_freeze=$(best_of_three "$cli" freeze -w "$world" -s "$scripts" -o "$work/clean
 before=
 "$cli" analyze -w "$world" -s "$scripts" "${selection[@]}"
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 read -r e_wc c_wc <<<"$t_wc"
 read -r e_an c_an <<<"$t_analyze"
 read -r e_fr c_fr <<<"$t_freeze"

@@ -8,7 +8,8 @@
 #   bash bench/desktop/run.sh [BUILD_DIR] [WORK_DIR] [RUNS]
 #
 # BUILD_DIR (default build) must hold an optimised build with the desktop program. WORK_DIR (default
-# /work/tmp-cli/bench, shared with bench/cli) receives the world (~1 GB) and the script set once.
+# /work/tmp-cli/bench, shared with bench/cli) receives the world (~1 GB) and the script set once
+# (bench/lib.sh; FROSTMARK_BENCH_BYTES=50M, say, makes a smaller world for a quick try).
 #
 # Targets: Analyze within 1.3 x frostmark-cli analyze in time and 1.5 x in peak memory; Analyze + Create
 # Patch File within 1.3 x frostmark-cli patch; Analyze + Clean Worldfile within 1.3 x frostmark-cli clean
@@ -20,25 +21,10 @@ work=${2:-/work/tmp-cli/bench}
 runs=${3:-5}
 cli="$(pwd)/$build/cli/frostmark-cli"
 desktop="$(pwd)/$build/bench/desktop/frostmark-bench-desktop"
-worldgen="$(pwd)/$build/tools/worldgen/frostmark-worldgen"
-scriptgen="$(pwd)/$build/tools/scriptgen/frostmark-scriptgen"
-for tool in "$cli" "$desktop" "$worldgen" "$scriptgen"; do
-    [ -x "$tool" ] || { echo "missing $tool: build it first (cmake --build $build)" >&2; exit 2; }
-done
-[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (package time)" >&2; exit 2; }
-
-mkdir -p "$work"
-world="$work/world.wsc"
-scripts="$work/scripts"
-if [ ! -s "$world" ]; then
-    echo "generating $world (about 1 GB)" >&2
-    "$worldgen" --seed 7 --bytes 1G -o "$world.tmp" && mv "$world.tmp" "$world"
-fi
-if [ ! -f "$scripts/tavrel.ini" ]; then
-    echo "generating $scripts (100,000 item definitions)" >&2
-    rm -rf "$scripts"
-    "$scriptgen" --seed 7 --items 100000 "$scripts" >/dev/null
-fi
+source bench/lib.sh
+bench_need "$build" "$cli" "$desktop"
+bench_need_time
+bench_shard "$build" "$work"
 cd "$work"
 export QT_QPA_PLATFORM=offscreen
 
@@ -54,17 +40,13 @@ timed() {
     /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >"$out"
     awk '{printf "%s %.0f\n", $1, $2 / 1024}' "$work/time.txt"
 }
-median() { sort -g | awk '{v[NR] = $1} END {m = int((NR + 1) / 2); print (NR % 2) ? v[m] : (v[m] + v[m + 1]) / 2}'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
-cat "$world" >/dev/null # warm the page cache for everyone alike
 echo "world: $world, $(stat -c %s "$world") bytes, $(wc -l <"$world") lines; scripts: $scripts; $runs runs"
 declare -A samples
 add() { samples[$1]+="$2"$'\n'; }
 for run in $(seq "$runs"); do
     rm -f cli.frz cli-clean.wsc desktop.frz desktop-clean.wsc
-    read -r t _ <<<"$(timed wc -l "$world")"; add wc "$t"
-    read -r t _ <<<"$(out=$work/grep.txt timed grep -c WORLDITEM "$world")"; add grep "$t"
+    read -r t g <<<"$(bench_yardsticks_once "$world" "$work/grep.txt")"; add wc "$t"; add grep "$g"
 
     read -r t mb <<<"$(timed "$cli" analyze -w "$world" -s "$scripts" "${selection[@]}" --no-progress)"
     add cli_analyze "$t"; add cli_analyze_mb "$mb"
