@@ -4,10 +4,12 @@
 //   frostmark-bench-cancel WORLD SCRIPTS OUTDIR [RUNS]
 //
 // Each command (the analysis, Create Patch File, Clean Worldfile, freeze) first runs to its end three times,
-// for its duration; then RUNS times on a worker thread, cancelled from this thread at moments spread over
-// that duration. It prints, per command, the duration and the time from the request to the command's return
-// for every run and their median. Every cancelled run must leave OUTDIR exactly as it was, with the
-// outputs of an earlier run in place: the benchmark fails otherwise.
+// for its duration; then RUNS times on a worker thread, cancelled from this thread at moments spread from a
+// tenth to eight tenths of that duration. A run that ends before its cancel measures nothing: it is said so
+// and run again at half the moment. It prints, per command, the duration, the time from the request to the
+// command's return for every cancelled run, their median and maximum, and a line "result NAME MEDIAN MAX"
+// (milliseconds) for scripts. Every cancelled run must leave OUTDIR exactly as it was, with the outputs of
+// an earlier run in place: the benchmark fails otherwise.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -42,58 +44,81 @@ std::map<std::string, std::uintmax_t> Listing(const std::string& directory) {
     return entries;
 }
 
-// Runs command(token) to its end once, then `runs` times cancelled at spread moments; false when a run
-// was not cancelled or changed the directory.
+enum class Outcome { Finished, Cancelled, Failed };
+
+Outcome Of(const CCommandResult& result) {
+    return result.cancelled ? Outcome::Cancelled : result.ok ? Outcome::Finished : Outcome::Failed;
+}
+
+// Runs command(token) to its end three times, then `runs` times cancelled at spread moments; false when a
+// run failed, could not be cancelled at any moment, or changed the directory.
 bool Measure(const char* name, int runs, const std::string& outDir,
-             const std::function<bool(const CCancelToken*)>& command) {
+             const std::function<Outcome(const CCancelToken*)>& command) {
     // The shortest of three whole runs: the first ones create what later ones replace.
     double duration = 0;
     for (int whole = 0; whole < 3; ++whole) {
         const Clock::time_point start = Clock::now();
-        if (!command(nullptr)) {
+        if (command(nullptr) != Outcome::Finished) {
             std::fprintf(stderr, "%s failed when not cancelled\n", name);
             return false;
         }
         const double seconds = Seconds(Clock::now() - start);
         duration = whole == 0 ? seconds : std::min(duration, seconds);
     }
-    const auto before = Listing(outDir);
+    auto before = Listing(outDir);
     std::vector<double> latencies;
-    bool ok = true;
+    std::string reruns;
     for (int run = 1; run <= runs; ++run) {
-        CCancelToken token;
-        bool cancelled = false;
-        Clock::time_point returned;
-        std::thread worker([&] {
-            cancelled = !command(&token);
-            returned = Clock::now();
-        });
-        // Moments from the start to nine tenths of the way, where the outputs are being finished.
-        std::this_thread::sleep_for(std::chrono::duration<double>(duration * 0.9 * run / runs));
-        const Clock::time_point requested = Clock::now();
-        token.Cancel();
-        worker.join();
-        if (!cancelled) {
-            std::fprintf(stderr, "%s: run %d ended before the cancel\n", name, run);
-            ok = false;
-            continue;
+        double fraction = runs > 1 ? 0.1 + 0.7 * (run - 1) / (runs - 1) : 0.1;
+        for (;;) {
+            CCancelToken token;
+            Outcome outcome = Outcome::Failed;
+            Clock::time_point returned;
+            std::thread worker([&] {
+                outcome = command(&token);
+                returned = Clock::now();
+            });
+            std::this_thread::sleep_for(std::chrono::duration<double>(duration * fraction));
+            const Clock::time_point requested = Clock::now();
+            token.Cancel();
+            worker.join();
+            if (outcome == Outcome::Failed) {
+                std::fprintf(stderr, "%s: run %d failed instead of being cancelled\n", name, run);
+                return false;
+            }
+            if (outcome == Outcome::Cancelled) {
+                latencies.push_back(Seconds(returned - requested) * 1000);
+                break;
+            }
+            char note[128];
+            std::snprintf(note, sizeof note,
+                          "; run %d ended before its cancel at %.3f, not counted: again at half that", run,
+                          fraction);
+            reruns += note;
+            fraction /= 2;
+            if (fraction < 0.01) {
+                std::fprintf(stderr, "%s: run %d ends before any cancel\n", name, run);
+                return false;
+            }
+            before = Listing(outDir); // it wrote its outputs anew
         }
         if (Listing(outDir) != before) {
             std::fprintf(stderr, "%s: run %d changed %s\n", name, run, outDir.c_str());
-            ok = false;
+            return false;
         }
-        latencies.push_back(Seconds(returned - requested) * 1000);
     }
     std::printf("%-8s duration %6.2f s   cancel to return:", name, duration);
     for (double latency : latencies)
-        std::printf(" %6.1f", latency);
+        std::printf(" %.1f", latency);
     std::vector<double> sorted = latencies;
     std::sort(sorted.begin(), sorted.end());
-    if (!sorted.empty())
-        std::printf(" ms   median %.1f ms   max %.1f ms", sorted[sorted.size() / 2], sorted.back());
-    std::printf("\n");
+    const std::size_t middle = sorted.size() / 2;
+    const double median = sorted.size() % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+    std::printf(" ms   median %.1f ms   max %.1f ms   %d of %d runs cancelled%s\n", median, sorted.back(),
+                runs, runs, reruns.c_str());
+    std::printf("result %s %.1f %.1f\n", name, median, sorted.back());
     std::fflush(stdout);
-    return ok;
+    return true;
 }
 
 } // namespace
@@ -131,20 +156,24 @@ int main(int argc, char** argv) {
         CAnalysisRequest cancellable = request;
         cancellable.cancel = cancel;
         const CAnalysisResult result = Analyze(scripts, cancellable, services, scratch, nullptr);
-        return result.status == AnalysisStatus::Ok && scratch.Count() == list.Count();
+        if (result.status == AnalysisStatus::Cancelled)
+            return Outcome::Cancelled;
+        return result.status == AnalysisStatus::Ok && scratch.Count() == list.Count() ? Outcome::Finished
+                                                                                      : Outcome::Failed;
     });
     ok &= Measure("patch", runs, outDir, [&](const CCancelToken* cancel) {
-        return CreatePatchFile(patch, list, scripts, nullptr, world, cancel).ok;
+        return Of(CreatePatchFile(patch, list, scripts, nullptr, world, cancel));
     });
     ok &= Measure("clean", runs, outDir, [&](const CCancelToken* cancel) {
         CCleanOptions options;
         options.cancel = cancel;
-        return CleanWorldFile(world, out, list, scripts, nullptr, options).ok;
+        return Of(CleanWorldFile(world, out, list, scripts, nullptr, options));
     });
     ok &= Measure("freeze", runs, outDir, [&](const CCancelToken* cancel) {
         CCleanOptions options;
         options.cancel = cancel;
-        return FreezeWorldFiles(patch, world, out, list, scripts, nullptr, options).ok();
+        const CFreezeResult result = FreezeWorldFiles(patch, world, out, list, scripts, nullptr, options);
+        return result.cancelled() ? Outcome::Cancelled : result.ok() ? Outcome::Finished : Outcome::Failed;
     });
     return ok ? 0 : 1;
 }
