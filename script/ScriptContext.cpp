@@ -82,7 +82,7 @@ int32_t CScriptContext::ValueOfName(std::string_view name) {
     const uint32_t generation = (m_defsOf != nullptr ? m_defsOf : this)->m_generation;
     SNameValue* entry = nullptr;
     // Only outside any evaluation: within one that went too deep even a fixed constant gives 0.
-    if (name.size() <= kNameCacheLength && nesting == 0 && !nestingCut) {
+    if (rememberValues && name.size() <= kNameCacheLength && nesting == 0 && !nestingCut) {
         if (!m_nameValues) {
             m_nameValues = std::make_unique<SNameValue[]>(kNameCacheEntries);
         }
@@ -118,7 +118,7 @@ int32_t CScriptContext::EvaluateDef(const CDef& def) {
         m_evaluations = 0;
         m_valueDef = &def;
     }
-    if (++m_evaluations > kMaxEvaluationsPerValue) {
+    if (++m_evaluations > maxEvaluationsPerValue) {
         budgetCut = true;
         if (!m_fault) {
             m_fault = CEvaluationFault{m_valueDef->m_name, m_valueDef->m_sourcePath};
@@ -126,8 +126,13 @@ int32_t CScriptContext::EvaluateDef(const CDef& def) {
         return 0;
     }
     const bool plain = def.m_expression.IsEmpty();
+    // Past a cut at the depth limit every expression gives 0 until the outermost evaluation returns, so
+    // its value, remembered or not, is not what it gives here; and a 0 given here is no value to remember.
+    if (!plain && nestingCut) {
+        return 0;
+    }
     const uint32_t generation = (m_defsOf != nullptr ? m_defsOf : this)->m_generation;
-    if (!plain) {
+    if (!plain && rememberValues) {
         if (m_knownGeneration != generation) {
             m_knownValues.clear();
             m_knownGeneration = generation;
@@ -135,6 +140,9 @@ int32_t CScriptContext::EvaluateDef(const CDef& def) {
         const auto known = m_knownValues.find(&def);
         if (known != m_knownValues.end() && nesting + known->second.height <= kMaxNesting) {
             NoteDepth(nesting + known->second.height);
+            // Evaluating it would have seeded the random generator (and drawn nothing after): draws that
+            // follow in the enclosing expression must start from that seed all the same.
+            random.Seed(uint32_t(Now()));
             if (outermost) {
                 m_mostEvaluations = std::max(m_mostEvaluations, m_evaluations);
             }
@@ -150,7 +158,7 @@ int32_t CScriptContext::EvaluateDef(const CDef& def) {
     --m_valueDepth;
     const int height = m_deepest - nesting;
     m_deepest = std::max(deepest, m_deepest);
-    if (!plain && !budgetCut && draws == randomDraws && cuts == m_nestingCuts) {
+    if (!plain && rememberValues && !budgetCut && draws == randomDraws && cuts == m_nestingCuts) {
         m_knownValues[&def] = SKnownValue{value, height};
     }
     if (outermost) {

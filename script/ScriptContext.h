@@ -70,6 +70,11 @@ public:
     // it. The script sets we know take at most a few evaluations per value (the largest measured: see
     // the test of this limit); a value that takes more than this is treated as an error in the scripts.
     static constexpr uint64_t kMaxEvaluationsPerValue = 1000000;
+    // The limit this context applies; tests and fuzzing lower it to keep a run away evaluation short.
+    uint64_t maxEvaluationsPerValue = kMaxEvaluationsPerValue;
+    // Off where evaluation itself is under test: every value is then evaluated afresh, the reference that
+    // remembered values must equal.
+    bool rememberValues = true;
     // Nesting of expression evaluations beyond which they give 0 (constants defined by each other).
     static constexpr int kMaxNesting = 100;
 

@@ -275,6 +275,43 @@ TEST(Expression, RememberedValuesNeverChangeWhatTheDepthLimitGives) {
     EXPECT_EQ(GetNumber("L60", context), 7);
 }
 
+TEST(Expression, RememberedValuesAreWhatEvaluatingAfreshGives) {
+    auto define = [](FixedClockContext& context) {
+        context.Define("R 10 20"); // draws
+        context.Define("K {4}");   // remembered: it draws nothing
+        context.Define("X {R K}"); // a range from R to K
+        context.Define("A {C}");   // A and C name each other: a cut at the depth limit
+        context.Define("C {A}");
+        context.Define("B {5}");
+        context.Define("Y {A B}"); // B is evaluated past the cut, where every expression gives 0
+        context.Define("Z {B}");
+    };
+    FixedClockContext reference(7);
+    define(reference);
+    reference.rememberValues = false;
+    // K seeds the generator as it is evaluated, so the range's draw repeats R's.
+    CRandom random;
+    random.Seed(7);
+    const uint32_t draw = random.Draw();
+    const int32_t r = int32_t(10 + draw % 10);
+    EXPECT_EQ(GetNumber("X", reference), r + int32_t(draw));
+    EXPECT_EQ(GetNumber("Y", reference), 0);
+    EXPECT_EQ(GetNumber("Z", reference), 5);
+
+    // Every order of reading, each value read twice: whatever is remembered by then, it must not matter.
+    const char* const orders[][4] = {{"K", "X", "X", "K"}, {"B", "Y", "Z", "B"}, {"Y", "Z", "B", "Y"}};
+    for (const auto& order : orders) {
+        FixedClockContext context(7);
+        define(context);
+        for (int round = 0; round < 2; ++round) {
+            for (const char* name : order) {
+                EXPECT_EQ(GetNumber(name, context), GetNumber(name, reference))
+                    << name << " in round " << round;
+            }
+        }
+    }
+}
+
 TEST(Expression, AValueOverItsEvaluationBudgetIsAFaultNamingTheConstant) {
     // Each level names the next six times in a weighted choice, which draws: nothing can be remembered,
     // and 6^30 evaluations would take years.
