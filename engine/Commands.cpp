@@ -74,6 +74,17 @@ bool CommitOutput(CSafeOutputFile& file, const std::string& path, CCommandResult
     return true;
 }
 
+// freeze writes both outputs or neither: the one that was ready is given up because the other (`cause`)
+// was not written, and is cancelled with it or fails naming it.
+void AbandonFor(CSafeOutputFile& file, const std::string& path, CCommandResult& result,
+                const CCommandResult& cause, const char* reason) {
+    file.Abandon();
+    if (cause.cancelled)
+        result.Cancel(path);
+    else
+        result.Fail(path, reason, "Not writing");
+}
+
 } // namespace
 
 CPatchResult CreatePatchFile(const std::string& patchPath, const CFreezeList& frozen, CScriptContext& context,
@@ -240,19 +251,12 @@ CFreezeResult FreezeWorldFiles(const std::string& patchPath, const std::string& 
     // that comes after the patch's rename is too late: the clean's rename follows at once.
     result.patchCaused = !patchReady;
     if (cleanReady && !patchReady) {
-        cleanFile.Abandon();
-        if (result.patch.cancelled)
-            result.clean.Cancel(outputPath);
-        else
-            result.clean.Fail(outputPath, "the patch file was not written", "Not writing");
+        AbandonFor(cleanFile, outputPath, result.clean, result.patch, "the patch file was not written");
         return result;
     }
     if (patchReady && !cleanReady) {
-        patchFile.Abandon();
-        if (result.clean.cancelled)
-            result.patch.Cancel(patchTarget);
-        else
-            result.patch.Fail(patchTarget, "the cleaned world file could not be written", "Not writing");
+        AbandonFor(patchFile, patchTarget, result.patch, result.clean,
+                   "the cleaned world file could not be written");
         return result;
     }
     if (!patchReady)
@@ -264,11 +268,7 @@ CFreezeResult FreezeWorldFiles(const std::string& patchPath, const std::string& 
     if (!patchFile.Commit(true)) {
         result.patchCaused = true;
         ReportFailure(patchFile, patchTarget, result.patch);
-        cleanFile.Abandon();
-        if (result.patch.cancelled)
-            result.clean.Cancel(outputPath);
-        else
-            result.clean.Fail(outputPath, "the patch file was not written", "Not writing");
+        AbandonFor(cleanFile, outputPath, result.clean, result.patch, "the patch file was not written");
         return result;
     }
     cleanFile.SetCancel(nullptr);

@@ -37,6 +37,21 @@ struct CProgramRun {
     std::string err;
 };
 
+// In a forked child: becomes the program with args, run in dir. Whatever the test runner does with SIGINT
+// and SIGTERM, the program starts with their defaults.
+[[noreturn]] void ExecProgram(const ScratchDir& dir, const std::vector<std::string>& args) {
+    if (::chdir(dir.Path().c_str()) != 0)
+        ::_exit(126);
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    std::vector<char*> argv{const_cast<char*>(FROSTMARK_CLI_PATH)};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    ::execv(FROSTMARK_CLI_PATH, argv.data());
+    ::_exit(127);
+}
+
 // Runs the program in dir with FROSTMARK_TEST_PAUSE=stage; once it says it has paused there, sends it
 // the signal.
 CProgramRun RunAndSignal(const ScratchDir& dir, const std::vector<std::string>& args,
@@ -51,18 +66,8 @@ CProgramRun RunAndSignal(const ScratchDir& dir, const std::vector<std::string>& 
         ::close(errPipe[1]);
         const int null = ::open("/dev/null", O_WRONLY);
         ::dup2(null, 1);
-        if (::chdir(dir.Path().c_str()) != 0)
-            ::_exit(126);
         ::setenv("FROSTMARK_TEST_PAUSE", stage.c_str(), 1);
-        // Whatever the test runner does with these signals, the program starts with their defaults.
-        std::signal(SIGINT, SIG_DFL);
-        std::signal(SIGTERM, SIG_DFL);
-        std::vector<char*> argv{const_cast<char*>(FROSTMARK_CLI_PATH)};
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(FROSTMARK_CLI_PATH, argv.data());
-        ::_exit(127);
+        ExecProgram(dir, args);
     }
     ::close(errPipe[1]);
     CProgramRun run;
@@ -104,17 +109,8 @@ CEnd RunSignalledAfter(const ScratchDir& dir, const std::vector<std::string>& ar
         const int null = ::open("/dev/null", O_WRONLY);
         ::dup2(null, 1);
         ::dup2(null, 2);
-        if (::chdir(dir.Path().c_str()) != 0)
-            ::_exit(126);
         ::unsetenv("FROSTMARK_TEST_PAUSE");
-        std::signal(SIGINT, SIG_DFL);
-        std::signal(SIGTERM, SIG_DFL);
-        std::vector<char*> argv{const_cast<char*>(FROSTMARK_CLI_PATH)};
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(FROSTMARK_CLI_PATH, argv.data());
-        ::_exit(127);
+        ExecProgram(dir, args);
     }
     int status = 0;
     if (after >= 0) {
