@@ -29,7 +29,6 @@
 #include <new>
 #include <ostream>
 #include <thread>
-#include <tuple>
 
 namespace frostmark {
 
@@ -358,27 +357,68 @@ int UsageError(CCliEnvironment& environment, const std::string& text, int code =
 
 // ---------------------------------------------------------------- analyze, patch, clean, freeze
 
-using PatchKey = std::tuple<std::uint32_t, unsigned, unsigned, unsigned, unsigned, unsigned>;
-
-std::vector<PatchKey> KeysOf(const CFreezeList& list, CScriptContext& context) {
-    std::vector<PatchKey> keys;
-    keys.reserve(list.Count());
-    for (std::size_t i = 0; i < list.Count(); ++i) {
-        const CWorldItem& item = list[i];
-        keys.emplace_back(BlockIndex(item), item.x % 8u, item.y % 8u, ArtId(item, context) & 0xFFFFu, item.z,
-                          item.color);
-    }
-    std::sort(keys.begin(), keys.end());
-    return keys;
+// An object of a patch inside its block, as one number: its cell, art, z and colour.
+std::uint64_t BlockObjectKey(unsigned x, unsigned y, unsigned art, unsigned z, unsigned color) {
+    return (std::uint64_t(x & 7u) << 43) | (std::uint64_t(y & 7u) << 40) |
+           (std::uint64_t(art & 0xFFFFu) << 24) | (std::uint64_t(z & 0xFFu) << 16) | (color & 0xFFFFu);
 }
 
-std::vector<PatchKey> KeysOf(const CPatchFileContents& contents) {
-    std::vector<PatchKey> keys;
-    for (const CPatchGroup& group : contents.groups)
-        for (const CPatchObject& object : group.objects)
-            keys.emplace_back(group.block, object.x, object.y, object.art, object.z, object.color);
-    std::sort(keys.begin(), keys.end());
-    return keys;
+enum class PatchMatch { Same, Differs, Cancelled };
+
+// Whether the patch file holds exactly the freeze list's objects, as many of each. Compared block by
+// block (the file's groups come in block order, the list's objects are counted into their blocks), so
+// that no sort of millions of objects runs where Ctrl+C cannot stop it.
+PatchMatch MatchPatch(const CPatchFileContents& contents, const CFreezeList& list, CScriptContext& context,
+                      const CCancelToken* cancel) {
+    if (contents.ObjectCount() != list.Count())
+        return PatchMatch::Differs;
+    constexpr std::size_t kBlocks = std::size_t{kBlockColumns} * kBlockRows;
+    constexpr std::size_t kCheckEvery = std::size_t(1) << 16;
+    // Where each block's objects start among the list's keys.
+    std::vector<std::size_t> start(kBlocks + 1, 0);
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        if (i % kCheckEvery == 0 && IsCancelled(cancel))
+            return PatchMatch::Cancelled;
+        if (!LiesOnMap(list[i]))
+            return PatchMatch::Differs; // no patch holds it
+        ++start[BlockIndex(list[i]) + 1];
+    }
+    for (std::size_t block = 0; block < kBlocks; ++block)
+        start[block + 1] += start[block];
+    std::vector<std::uint64_t> keys(list.Count());
+    std::vector<std::size_t> next(start.begin(), start.end() - 1);
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        if (i % kCheckEvery == 0 && IsCancelled(cancel))
+            return PatchMatch::Cancelled;
+        const CWorldItem& item = list[i];
+        keys[next[BlockIndex(item)]++] =
+            BlockObjectKey(item.x % 8u, item.y % 8u, ArtId(item, context), item.z, item.color);
+    }
+    std::vector<std::uint64_t> group;
+    std::size_t compared = 0;
+    for (const CPatchGroup& patchGroup : contents.groups) {
+        if (compared >= kCheckEvery) {
+            if (IsCancelled(cancel))
+                return PatchMatch::Cancelled;
+            compared = 0;
+        }
+        if (patchGroup.block >= kBlocks)
+            return PatchMatch::Differs;
+        const auto first = keys.begin() + start[patchGroup.block];
+        const auto last = keys.begin() + start[patchGroup.block + 1];
+        if (static_cast<std::size_t>(last - first) != patchGroup.objects.size())
+            return PatchMatch::Differs;
+        group.clear();
+        for (const CPatchObject& object : patchGroup.objects)
+            group.push_back(BlockObjectKey(object.x, object.y, object.art, object.z, object.color));
+        std::sort(first, last);
+        std::sort(group.begin(), group.end());
+        if (!std::equal(first, last, group.begin()))
+            return PatchMatch::Differs;
+        compared += group.size() + 1;
+    }
+    // Every group holds its block's objects and the counts agree, so no block of the list was left out.
+    return PatchMatch::Same;
 }
 
 // One object of analyze --list --json, written to the stream with its ID escaped a piece at a time: an ID
@@ -633,11 +673,16 @@ int RunFreezeCommand(CRunContext& run) {
             // The desktop program only cleans after writing the patch; here the patch file on disk must
             // hold exactly this analysis's objects, or the cleaned world would lose objects for good.
             CPatchFileContents contents = patchOnStdin ? stdinPatch : ReadPatchFile(o.patch);
+            if (run.Interrupted())
+                return run.Interrupt();
             if (!contents.ok)
                 return run.Fail(kExitInput,
                                 "clean needs the patch file of this selection: " + contents.error +
                                     " (write it first with 'frostmark-cli patch' and the same options)");
-            if (KeysOf(contents) != KeysOf(list, scripts))
+            const PatchMatch match = MatchPatch(contents, list, scripts, run.cancel);
+            if (match == PatchMatch::Cancelled)
+                return run.Interrupt();
+            if (match == PatchMatch::Differs)
                 return run.Fail(kExitInput,
                                 o.patch +
                                     ": does not hold the objects this analysis freezes (the file holds " +

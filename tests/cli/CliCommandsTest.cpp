@@ -131,6 +131,32 @@ TEST(CliCommands, CleanNeedsTheMatchingPatchFile) {
         << run.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wsc"));
 
+    // One field of one object other than the analysis has it, or the objects in another block: refused.
+    const std::string good = ExpectedPatch();
+    struct Change {
+        std::size_t at;
+        int value;
+        const char* what;
+    };
+    for (const Change& change : {Change{7, 0xFB, "block"}, Change{22, 0xEF, "art"}, Change{24, 6, "x"},
+                                 Change{25, 6, "y"}, Change{26, 0xFC, "z"}, Change{27, 0x80, "colour"}}) {
+        SCOPED_TRACE(change.what);
+        std::string bytes = good;
+        bytes[change.at] = static_cast<char>(change.value);
+        WriteFile(dir / "p.frz", bytes);
+        run = with({"clean", "-w", dir / "w.wsc", "-p", dir / "p.frz", "-o", dir / "out.wsc"}, selection);
+        EXPECT_EQ(run.code, kExitInput) << run.err;
+        EXPECT_NE(run.err.find("does not hold the objects this analysis freezes"), std::string::npos)
+            << run.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "out.wsc"));
+    }
+    // The same objects in another order inside their block are the same freeze.
+    WriteFile(dir / "p.frz", good.substr(0, 15) + good.substr(22, 7) + good.substr(15, 7));
+    run = with({"clean", "-w", dir / "w.wsc", "-p", dir / "p.frz", "-o", dir / "out.wsc"}, selection);
+    ASSERT_EQ(run.code, kExitOk) << run.err;
+    std::filesystem::remove(dir / "out.wsc");
+    WriteFile(dir / "p.frz", good);
+
     run = with({"clean", "-w", dir / "w.wsc", "-p", dir / "p.frz", "-o", dir / "out.wsc"}, selection);
     ASSERT_EQ(run.code, kExitOk) << run.err;
     EXPECT_EQ(ReadFile(dir / "out.wsc"),
