@@ -240,6 +240,10 @@ void CCommandPanel::Analyze() {
                     job->result.errorReason = "Permission denied";
                     return;
                 }
+                if (RefuseOnScriptReadFault(scripts, job->result)) {
+                    job->scriptsLoaded = false;
+                    return;
+                }
             }
             job->result = frostmark::Analyze(scripts, job->request, CServices{}, job->list, relay.get());
         },

@@ -826,6 +826,9 @@ int RunScripts(CRunContext& run) {
         return run.Fail(kExitInput,
                         "Unable to open the script directory " + o.operand + ": Permission denied");
     run.progress.End();
+    if (CAnalysisResult unread; RefuseOnScriptReadFault(scripts, unread))
+        return run.Fail(unread.status == AnalysisStatus::OutOfMemory ? kExitFailure : kExitInput,
+                        unread.Message());
     if (run.Interrupted())
         return run.Interrupt();
 

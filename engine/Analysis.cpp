@@ -751,6 +751,19 @@ std::optional<std::uint32_t> CScriptItemTypes::Lookup(std::string_view idText) {
     return static_cast<std::uint32_t>(m_scripts.GetItemType(*definition));
 }
 
+bool RefuseOnScriptReadFault(CScriptObjects& scripts, CAnalysisResult& result) {
+    const auto& fault = scripts.ReadFault();
+    if (!fault)
+        return false;
+    result = CAnalysisResult();
+    result.status = fault->outOfMemory ? AnalysisStatus::OutOfMemory : AnalysisStatus::ReadFailed;
+    result.errorPath = fault->path;
+    result.errorReason = fault->reason;
+    // Half a script set would choose other objects than the whole one: the next analysis reads it again.
+    scripts.UnloadScripts();
+    return true;
+}
+
 CAnalysisResult Analyze(CScriptObjects& scripts, const CAnalysisRequest& request, const CServices& services,
                         CFreezeList& freezeList, IAnalysisObserver* observer, bool* scriptsLoaded) {
     if (scriptsLoaded)
@@ -780,6 +793,8 @@ CAnalysisResult Analyze(CScriptObjects& scripts, const CAnalysisRequest& request
             result.errorReason = "Permission denied";
             return result;
         }
+        if (RefuseOnScriptReadFault(scripts, result))
+            return result;
         if (scriptsLoaded)
             *scriptsLoaded = true;
     }

@@ -182,10 +182,16 @@ struct CAnalysisRequest {
 // the scripts are loaded from it (LoadAllScripts, which leaves the working directory alone). A directory
 // that is missing or cannot be read answers ScriptsUnreadable and one that holds no script files
 // NoScriptFiles, before anything is read: analysing with no or the wrong scripts would silently choose
-// other objects. Then the world file is scanned. `scriptsLoaded` tells the
+// other objects; so would a script file read only in part (RefuseOnScriptReadFault). Then the world file is
+// scanned. `scriptsLoaded` tells the
 // caller whether this call loaded them. request.cancel stops it with Cancelled and an empty list.
 CAnalysisResult Analyze(CScriptObjects& scripts, const CAnalysisRequest& request, const CServices& services,
                         CFreezeList& freezeList, IAnalysisObserver* observer, bool* scriptsLoaded = nullptr);
+
+// After a script load: when a script file could not be read to its end (CScriptObjects::ReadFault), the
+// result becomes OutOfMemory or ReadFailed naming that file, the half-read set is unloaded and true is
+// returned.
+bool RefuseOnScriptReadFault(CScriptObjects& scripts, CAnalysisResult& result);
 
 // Removes entries of the freeze list by index (the Delete key in the Patch Objects list) and brings
 // the counts in line: the freeze count becomes the number left and the estimate 9 bytes each; the

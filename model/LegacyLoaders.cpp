@@ -53,6 +53,17 @@ void CScriptObjects::ReportOpenFailure(const std::string& name, bool showMessage
     }
 }
 
+void CScriptObjects::CheckReadToTheEnd(const CLineReader& file) {
+    if (!file.Failed() || m_readFault) {
+        return;
+    }
+    CReadFault fault{file.Path(), file.OutOfMemory() ? std::string() : file.Error().message,
+                     file.OutOfMemory()};
+    g_Log.Log("Unable to read file %s: %s", fault.path.c_str(),
+              fault.outOfMemory ? "not enough memory" : fault.reason.c_str());
+    m_readFault = std::move(fault);
+}
+
 bool CScriptObjects::OpenPairFile(CLineReader& file, const std::string& name, int fileNumber,
                                   std::string& source, CFileReadProgress& progress) {
     if (!OpenInScriptDirectory(file, name, source)) {
@@ -108,6 +119,7 @@ void CScriptObjects::LoadDefs() {
             }
             AddDefLine(text, group, std::string(), fileNumber == 1 ? 1 : 0);
         }
+        CheckReadToTheEnd(file);
     }
     defsLoaded = true;
 }
@@ -165,6 +177,7 @@ void CScriptObjects::LoadDefinitionFiles(const char* message, const char* file0,
             ++made;
             store.ReplaceByName(definition);
         }
+        CheckReadToTheEnd(file);
     }
 }
 
@@ -231,6 +244,7 @@ void CScriptObjects::LoadSectionList(const char* message, const char* fileName, 
         progress.SetPosition(ProgressValue(file.Position()));
         progress.DrawProgress();
     }
+    CheckReadToTheEnd(file);
     flag = true;
 }
 
@@ -310,6 +324,7 @@ void CScriptObjects::LoadMap() {
                 rooms.push_back(static_cast<CRoom*>(object));
             }
         }
+        CheckReadToTheEnd(file);
     }
     mapLoaded = true;
 }
@@ -363,6 +378,7 @@ void CScriptObjects::LoadTriggers() {
             }
             stores[which]->SetAtGrow(number, object);
         }
+        CheckReadToTheEnd(file);
     }
     triggersLoaded = true;
 }
@@ -408,6 +424,7 @@ void CScriptObjects::LoadLocations() {
                 locations.push_back(location);
             }
         }
+        CheckReadToTheEnd(file);
     }
     locationsLoaded = true;
 }

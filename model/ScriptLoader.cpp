@@ -404,6 +404,7 @@ void CScriptObjects::LoadScriptFile(const std::string& pathAsGiven, CFileReadPro
             break;
         }
     }
+    CheckReadToTheEnd(file);
 }
 
 void CScriptObjects::LoadScripts() {

@@ -177,6 +177,7 @@ void CScriptObjects::ClearLocationCategories() {
 
 void CScriptObjects::UnloadScripts() {
     g_Log.Log("Unloading scripts");
+    m_readFault.reset();
     for (CSObject* staged : m_stagedItems) {
         delete staged;
     }

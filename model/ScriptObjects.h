@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -130,6 +131,16 @@ public:
     // Deletes every loaded object and empties every collection and tree; clears every completion flag but
     // leaves the newer-layout flag as it is. Safe to call any number of times.
     void UnloadScripts();
+
+    // The first script file of the loaded set that could not be read to its end (a read error, or no
+    // memory for one of its lines): the set lacks whatever followed, so it must not be used. Cleared by
+    // UnloadScripts.
+    struct CReadFault {
+        std::string path;
+        std::string reason; // the system's reason; empty when memory ran out
+        bool outOfMemory = false;
+    };
+    const std::optional<CReadFault>& ReadFault() const { return m_readFault; }
     // Each deletes one collection and clears its loaded flag. The category tree that refers to the
     // collection (items and templates: the item tree; characters: the NPC tree) is cleared first when it
     // holds anything, so no tree is left pointing at deleted definitions.
@@ -212,6 +223,9 @@ private:
                       CFileReadProgress& progress);
     // Reports a script file that cannot be opened: the log line always, the message box when asked.
     void ReportOpenFailure(const std::string& name, bool showMessage);
+    // After a loader's last line: a file whose reading failed is logged and kept as the ReadFault.
+    void CheckReadToTheEnd(const CLineReader& file);
+    std::optional<CReadFault> m_readFault;
 
     // While LoadScripts reads the newer layout, item definitions collect here in file order and enter
     // itemDefs in one ordered pass at the end (the same result as storing each by replace-by-name, without
