@@ -106,6 +106,8 @@ CMapWorkspace::CMapWorkspace(CMapView& view, Parts parts, QObject* parent)
     geometry.clientWidth = r.width();
     geometry.clientHeight = r.height();
     m_view.SetPictureGeometry(geometry);
+    // Every wheel step and pan rebuilds the picture: from memory that costs only the drawing.
+    m_view.KeepMapInMemory(true);
     UpdateReadout(std::nullopt);
 }
 

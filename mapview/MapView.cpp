@@ -1,5 +1,8 @@
 #include "mapview/MapView.h"
 
+#include "mapview/ClientDirectory.h"
+#include "platform/Files.h"
+
 #include <algorithm>
 #include <climits>
 
@@ -62,7 +65,27 @@ bool CMapView::LoadRadarColors() {
     return frostmark::LoadRadarColors(m_clientDirectory, m_colors);
 }
 
+void CMapView::KeepMapInMemory(bool keep) {
+    m_keepMapInMemory = keep;
+    if (!keep) {
+        m_mapInMemory.reset();
+    }
+}
+
 bool CMapView::BuildRadarImage() {
+    if (m_keepMapInMemory) {
+        const std::string path = ClientFilePath(m_clientDirectory, kMapFileName);
+        CPathInfo info;
+        if (!m_mapInMemory || m_mapInMemory->Path() != path || !QueryPath(path, info) ||
+            info.identity != m_mapInMemory->Identity()) {
+            m_mapInMemory = CMapMemorySource::Load(path);
+            if (!m_mapInMemory) {
+                return false;
+            }
+        }
+        BuildRadarImage(*m_mapInMemory);
+        return true;
+    }
     if (!frostmark::BuildRadarSamples(m_clientDirectory, m_colors, m_zoom, m_centreX, m_centreY,
                                       m_picture.clientWidth, m_picture.clientHeight, m_samples)) {
         return false;

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -146,6 +147,10 @@ public:
     bool BuildRadarImage();
     // The same from any source of map bytes.
     void BuildRadarImage(CMapSource& source);
+    // Keeps map0.mul in memory from build to build (loaded again when the file or the directory
+    // changes), for a view that rebuilds at every zoom and pan step. Off by default: a single picture
+    // reads only the blocks it shows.
+    void KeepMapInMemory(bool keep);
     // What the last build made, one pixel per sample; a view scales it onto the picture.
     const CRadarSamples& Samples() const { return m_samples; }
     // The same as a picture-sized image (made from the samples when first asked for).
@@ -221,6 +226,8 @@ private:
 
     std::string m_clientDirectory;
     CRadarColorTable m_colors;
+    bool m_keepMapInMemory = false;
+    std::shared_ptr<CMapMemorySource> m_mapInMemory; // shared by copies of the view: it never changes
     CRadarSamples m_samples;
     mutable CRadarImage m_image;
     mutable bool m_imageCurrent = false;

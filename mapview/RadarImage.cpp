@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace frostmark {
@@ -90,6 +91,44 @@ std::size_t CMapFileSource::ReadAt(std::uint64_t offset, std::span<std::uint8_t>
         done += static_cast<std::size_t>(got);
     }
     return done;
+}
+
+std::unique_ptr<CMapMemorySource> CMapMemorySource::Load(const std::string& path) {
+    CFile file;
+    std::unique_ptr<CMapMemorySource> source(new CMapMemorySource());
+    std::uint64_t size = 0;
+    if (!file.OpenRegular(path) || !file.Identity(source->m_identity) || !file.Size(size)) {
+        return nullptr;
+    }
+    source->m_path = path;
+    source->m_bytes.resize(static_cast<std::size_t>(std::min(size, kMapFileBytes)));
+    std::size_t done = 0;
+    while (done < source->m_bytes.size()) {
+        const std::int64_t got =
+            file.ReadAt(source->m_bytes.data() + done, source->m_bytes.size() - done, done);
+        if (got <= 0) {
+            return nullptr; // shorter than it said, or unreadable: not a state of the file to keep
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return source;
+}
+
+std::size_t CMapMemorySource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) {
+    if (offset >= m_bytes.size()) {
+        return 0;
+    }
+    const auto count =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), m_bytes.size() - offset));
+    std::memcpy(buffer.data(), m_bytes.data() + offset, count);
+    return count;
+}
+
+const std::uint8_t* CMapMemorySource::BytesAt(std::uint64_t offset, std::size_t size) const {
+    if (offset > m_bytes.size() || size > m_bytes.size() - offset) {
+        return nullptr;
+    }
+    return m_bytes.data() + offset;
 }
 
 namespace {
@@ -186,6 +225,32 @@ SampleSpan VisibleSamples(int origin, int pixels, int side, int total) {
     return {std::min(first, end), end};
 }
 
+// The eight samples of one row of cells of a block, on machines that keep numbers little-end first as
+// the file does: three 8-byte loads instead of sixteen byte loads, and every load before the stores,
+// which the compiler may not move past them on its own (a store could change the colour table).
+inline void LayCellRow(const std::uint8_t* cells, const std::uint32_t* pixelOf, std::uint32_t* out) {
+    std::uint64_t a = 0, b = 0, c = 0;
+    std::memcpy(&a, cells, 8);
+    std::memcpy(&b, cells + 8, 8);
+    std::memcpy(&c, cells + 16, 8);
+    const std::uint32_t p0 = pixelOf[a & 0xFFFF];
+    const std::uint32_t p1 = pixelOf[(a >> 24) & 0xFFFF];
+    const std::uint32_t p2 = pixelOf[(a >> 48) & 0xFFFF];
+    const std::uint32_t p3 = pixelOf[(b >> 8) & 0xFFFF];
+    const std::uint32_t p4 = pixelOf[(b >> 32) & 0xFFFF];
+    const std::uint32_t p5 = pixelOf[((b >> 56) | (c << 8)) & 0xFFFF];
+    const std::uint32_t p6 = pixelOf[(c >> 16) & 0xFFFF];
+    const std::uint32_t p7 = pixelOf[(c >> 40) & 0xFFFF];
+    out[0] = p0;
+    out[1] = p1;
+    out[2] = p2;
+    out[3] = p3;
+    out[4] = p4;
+    out[5] = p5;
+    out[6] = p6;
+    out[7] = p7;
+}
+
 } // namespace
 
 void BuildRadarSamples(CMapSource& source, const CRadarColorTable& colors, int zoom, int centreX, int centreY,
@@ -218,15 +283,17 @@ void BuildRadarSamples(CMapSource& source, const CRadarColorTable& colors, int z
         }
     }
 
-    // Block columns are read one strip each, but laid out several at a time: a sample row then gets
-    // runs of many samples in a row rather than eight, which spares the large pictures a cache miss
-    // on nearly every write.
+    // Block columns are read one strip each (or used in place where the source holds them in memory),
+    // but laid out several at a time: a sample row then gets runs of many samples in a row rather than
+    // eight, which spares the large pictures a cache miss on nearly every write.
     constexpr int kColumnsAtOnce = 8;
     const auto stripBlocks = static_cast<std::size_t>(range.y1 - range.y0);
     const std::size_t stripBytes = stripBlocks * kMapBlockBytes;
-    std::vector<std::uint8_t> strips(stripBytes * kColumnsAtOnce);
+    std::vector<std::uint8_t> buffer;
     const std::uint32_t* const pixelOf = colors.Pixels();
     std::uint32_t* const out = samples.Data();
+    // The levels that sample every cell of a block take a row of cells at once.
+    const bool wholeCellRows = perBlock == kBlockSide && std::endian::native == std::endian::little;
 
     struct Column {
         const std::uint8_t* strip;
@@ -246,14 +313,19 @@ void BuildRadarSamples(CMapSource& source, const CRadarColorTable& colors, int z
             if (columnBase + perBlock <= columns.first) {
                 continue; // nothing of this column shows
             }
-            std::uint8_t* strip = strips.data() + static_cast<std::size_t>(count) * stripBytes;
             const std::uint64_t offset =
                 (static_cast<std::uint64_t>(bx) * kBlockRows + static_cast<std::uint64_t>(range.y0)) *
                 kMapBlockBytes;
-            const std::size_t got =
-                std::min(source.ReadAt(offset, std::span<std::uint8_t>(strip, stripBytes)), stripBytes);
-            // Whatever the file does not have reads as tile number 0.
-            std::fill(strip + got, strip + stripBytes, std::uint8_t{0});
+            const std::uint8_t* strip = source.BytesAt(offset, stripBytes);
+            if (strip == nullptr) {
+                buffer.resize(stripBytes * kColumnsAtOnce);
+                std::uint8_t* into = buffer.data() + static_cast<std::size_t>(count) * stripBytes;
+                const std::size_t got =
+                    std::min(source.ReadAt(offset, std::span<std::uint8_t>(into, stripBytes)), stripBytes);
+                // Whatever the file does not have reads as tile number 0.
+                std::fill(into + got, into + stripBytes, std::uint8_t{0});
+                strip = into;
+            }
             const int sxFrom = std::max(0, columns.first - columnBase);
             const int sxTo = std::min(perBlock, columns.end - columnBase);
             batch[static_cast<std::size_t>(count++)] = {strip, columnBase + sxFrom - columns.first, sxFrom,
@@ -279,6 +351,10 @@ void BuildRadarSamples(CMapSource& source, const CRadarColorTable& colors, int z
                     const Column& column = batch[static_cast<std::size_t>(k)];
                     const std::uint8_t* block = column.strip + blockAt;
                     std::uint32_t* o = row + column.out;
+                    if (wholeCellRows && column.sxFrom == 0 && column.sxTo == kBlockSide) {
+                        LayCellRow(block + offsets[0], pixelOf, o);
+                        continue;
+                    }
                     for (int sx = column.sxFrom; sx < column.sxTo; ++sx) {
                         const std::uint8_t* cell = block + offsets[sx];
                         *o++ = pixelOf[cell[0] | (cell[1] << 8)];

@@ -91,6 +91,13 @@ public:
     virtual ~CMapSource() = default;
     // Reads up to buffer.size() bytes at `offset`; answers how many were read (fewer at the end).
     virtual std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) = 0;
+    // The `size` bytes at `offset` where the source holds them in memory, to be used in place while the
+    // source lives; nullptr otherwise (then ReadAt reads them).
+    virtual const std::uint8_t* BytesAt(std::uint64_t offset, std::size_t size) const {
+        (void)offset;
+        (void)size;
+        return nullptr;
+    }
 };
 
 class CMapFileSource final : public CMapSource {
@@ -106,6 +113,28 @@ public:
 private:
     explicit CMapFileSource(CFile file) : m_file(std::move(file)) {}
     CFile m_file;
+};
+
+// The whole of a map0.mul in memory, for a view that rebuilds its image at every zoom and pan step: the
+// build then reads the blocks in place instead of copying them out of the file each time, and zooming
+// and panning cost only the drawing. Knows which state of the file it holds, so that a view can load it
+// again when the client's files change.
+class CMapMemorySource final : public CMapSource {
+public:
+    // nullptr when the file cannot be opened, is no regular file or cannot be read whole. Bytes past
+    // the full map's size are never used and are left out.
+    static std::unique_ptr<CMapMemorySource> Load(const std::string& path);
+
+    const std::string& Path() const { return m_path; }
+    const CFileIdentity& Identity() const { return m_identity; }
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override;
+    const std::uint8_t* BytesAt(std::uint64_t offset, std::size_t size) const override;
+
+private:
+    CMapMemorySource() = default;
+    std::string m_path;
+    CFileIdentity m_identity;
+    std::vector<std::uint8_t> m_bytes;
 };
 
 // The blocks a build reads and where they land. Blocks x0 <= bx < x1, y0 <= by < y1 are read (every

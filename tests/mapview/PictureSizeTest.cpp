@@ -107,6 +107,11 @@ public:
         std::memcpy(buffer.data(), m_bytes.data() + offset, count);
         return count;
     }
+    // Whether the build may use the bytes in place, as from a map kept in memory, or must copy them.
+    void SetInPlace(bool inPlace) { m_inPlace = inPlace; }
+    const std::uint8_t* BytesAt(std::uint64_t offset, std::size_t size) const override {
+        return m_inPlace && offset + size <= m_bytes.size() ? m_bytes.data() + offset : nullptr;
+    }
 
 private:
     CCoordinateMap() : m_bytes(kMapFileBytes, 0) {
@@ -122,6 +127,7 @@ private:
                 }
     }
     std::vector<std::uint8_t> m_bytes;
+    bool m_inPlace = false;
 };
 
 // A centre on the grid of the tiles a level samples (where conversion and image agree to the pixel),
@@ -189,6 +195,70 @@ TEST(PictureSize, EveryPixelShowsTheSampledTileTheViewConversionPutsThere) {
             }
         }
     }
+}
+
+// Every pixel of a build against the sampling rules worked out on their own: the block column and row
+// a pixel falls in, counted from the first block read at the image position of its corner, and the
+// cell of it each sample takes. Covers the rows of cells laid out at once, columns and rows cut by the
+// picture's edges, and blocks used in place as well as copied.
+TEST(PictureSize, EveryPixelOfABuildFollowsTheSamplingRules) {
+    CCoordinateMap& map = CCoordinateMap::Get();
+    const CRadarColorTable colors = CoordinateColors();
+    CRadarSamples samples;
+    const auto tileOnAxis = [](int pixel, int origin, int pixels, int perBlock, int step, int first,
+                               int end) {
+        if (pixel < origin)
+            return -1;
+        const int sample = (pixel - origin) / pixels;
+        const int block = first + sample / perBlock * step;
+        return block < end ? block * kBlockSide + kBlockSide * (sample % perBlock) / perBlock : -1;
+    };
+    for (const bool inPlace : {false, true}) {
+        map.SetInPlace(inPlace);
+        for (const int zoom : {-8, -2, -1, 1, 2, 8}) {
+            const bool nearOneTileAPixel = zoom == -1 || zoom == 1 || zoom == 2;
+            for (const Size size : {Size{1920, 1080}, Size{1001, 333}, Size{385, 257}, Size{13, 9}}) {
+                if (size.width == 1920 && !nearOneTileAPixel)
+                    continue;
+                const LevelExtent e = GetLevelExtent(zoom, size.width, size.height);
+                for (const auto& [x, y] : {std::pair{e.minCentreX, e.minCentreY}, std::pair{2001, 1003},
+                                           std::pair{e.maxCentreX, e.maxCentreY}}) {
+                    int cx = x, cy = y;
+                    ClampCentre(zoom, size.width, size.height, cx, cy);
+                    SCOPED_TRACE(testing::Message()
+                                 << "in place " << inPlace << " size " << size.width << "x" << size.height
+                                 << " zoom " << zoom << " centre " << cx << "," << cy);
+                    BuildRadarSamples(map, colors, zoom, cx, cy, size.width, size.height, samples);
+                    const RadarBlockRange r = ComputeRadarBlockRange(zoom, cx, cy, size.width, size.height);
+                    const ZoomLevelInfo& level = GetZoomLevelInfo(zoom);
+                    std::vector<int> tileX(static_cast<std::size_t>(size.width));
+                    std::vector<int> tileY(static_cast<std::size_t>(size.height));
+                    for (int px = 0; px < size.width; ++px)
+                        tileX[static_cast<std::size_t>(px)] =
+                            tileOnAxis(px, r.originX, level.pixelsPerSample, level.samplesPerBlock,
+                                       level.blockStep, r.x0, r.x1);
+                    for (int py = 0; py < size.height; ++py)
+                        tileY[static_cast<std::size_t>(py)] =
+                            tileOnAxis(py, r.originY, level.pixelsPerSample, level.samplesPerBlock,
+                                       level.blockStep, r.y0, r.y1);
+                    int wrong = 0;
+                    for (int py = 0; py < size.height && wrong < 5; ++py) {
+                        for (int px = 0; px < size.width && wrong < 5; ++px) {
+                            const int tx = tileX[static_cast<std::size_t>(px)];
+                            const int ty = tileY[static_cast<std::size_t>(py)];
+                            const std::uint32_t expected =
+                                tx < 0 || ty < 0 ? 0 : colors[CoordinateTile(tx, ty)];
+                            if (samples.PictureColor(px, py) != expected) {
+                                ADD_FAILURE() << "pixel " << px << "," << py << " tile " << tx << "," << ty;
+                                ++wrong;
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+    map.SetInPlace(false);
 }
 
 TEST(PictureSize, TheDialogsDefaultPictureIsTheClassicImageAndNothingInsideTheWorldStaysBlack) {

@@ -323,6 +323,34 @@ TEST(RadarImage, MissingMapFileKeepsThePreviousImage) {
     EXPECT_EQ(view.CentreY(), 64);
 }
 
+TEST(RadarImage, AViewKeepingTheMapInMemoryFollowsTheFile) {
+    CTempDir dir;
+    dir.Write("map0.mul", test::MapBytes(CProceduralMap(5), 8 * 512 * 196));
+    CMapView view;
+    view.SetClientDirectory(dir.Directory());
+    view.KeepMapInMemory(true);
+    view.Colors().Set(5, MakeColor(1, 2, 3));
+    view.Colors().Set(6, MakeColor(4, 5, 6));
+    ASSERT_TRUE(view.SetZoom(1));
+    view.SetCentre(0, 0);
+    ASSERT_TRUE(view.BuildRadarImage());
+    EXPECT_EQ(view.Image().Pixel(0, 0), MakeColor(1, 2, 3));
+    // Past the end of the short file: tile 0, as when read from the file.
+    EXPECT_EQ(view.Image().Pixel(100, 0), 0u);
+
+    // The client's files change: the next build shows the new map, also where the old one ended.
+    dir.Write("map0.mul", test::MapBytes(CProceduralMap(6), 16 * 512 * 196));
+    view.SetCentre(1, 0);
+    ASSERT_TRUE(view.BuildRadarImage());
+    EXPECT_EQ(view.Image().Pixel(0, 0), MakeColor(4, 5, 6));
+    EXPECT_EQ(view.Image().Pixel(100, 0), MakeColor(4, 5, 6));
+
+    // Gone: no build, and the image stays.
+    std::filesystem::remove(dir.Path() / "map0.mul");
+    EXPECT_FALSE(view.BuildRadarImage());
+    EXPECT_EQ(view.Image().Pixel(0, 0), MakeColor(4, 5, 6));
+}
+
 TEST(RadarImage, ClientFileNamesAreFoundWhateverTheirLetterCase) {
     CTempDir dir;
     CProceduralMap full(7);
