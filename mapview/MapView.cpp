@@ -74,6 +74,7 @@ void CMapView::KeepMapInMemory(bool keep) {
 
 bool CMapView::BuildRadarImage() {
     if (m_keepMapInMemory) {
+        ClampToBounds(); // also when there is no map to build from
         const std::string path = ClientFilePath(m_clientDirectory, kMapFileName);
         CPathInfo info;
         if (!m_mapInMemory || m_mapInMemory->Path() != path || !QueryPath(path, info) ||
