@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QRegularExpressionValidator>
 #include <QScrollBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QUndoStack>
@@ -56,6 +57,29 @@ public:
         QTimer::singleShot(0, &m_workspace, [w = &m_workspace, row, text] { w->ApplyTypedArea(row, text); });
     }
 
+    // Drawn to fit the list's width: the list never hides part of an entry.
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const auto* view = qobject_cast<const QAbstractItemView*>(option->widget);
+        if (!view) {
+            return;
+        }
+        const QStyle* style = view->style();
+        const int margins = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, option, view) + 1);
+        const FittedAreaText fitted =
+            FitAreaEntry(option->font, option->text, view->viewport()->width() - margins);
+        option->font = fitted.font;
+        option->fontMetrics = QFontMetrics(fitted.font);
+        option->text = fitted.text;
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (const auto* view = qobject_cast<const QAbstractItemView*>(option.widget)) {
+            size.setWidth(std::min(size.width(), view->viewport()->width()));
+        }
+        return size;
+    }
+
 private:
     CMapWorkspace& m_workspace;
 };
@@ -69,6 +93,27 @@ QString AreaToolTip(const std::string& text) {
 }
 
 } // namespace
+
+FittedAreaText FitAreaEntry(const QFont& font, const QString& text, int width) {
+    FittedAreaText fitted{font, text};
+    if (QFontMetrics(font).horizontalAdvance(text) <= width) {
+        return fitted;
+    }
+    fitted.text.replace(QStringLiteral(", "), QStringLiteral(",\u2009"));
+    // Half a point (or a pixel) at a time, down to a size that still reads.
+    const auto tooWide = [&] { return QFontMetrics(fitted.font).horizontalAdvance(fitted.text) > width; };
+    if (font.pointSizeF() > 0) {
+        for (double points = font.pointSizeF(); tooWide() && points > 6.0;) {
+            points = std::max(points - 0.5, 6.0);
+            fitted.font.setPointSizeF(points);
+        }
+    } else {
+        for (int pixels = font.pixelSize(); tooWide() && pixels > 8;) {
+            fitted.font.setPixelSize(--pixels);
+        }
+    }
+    return fitted;
+}
 
 CMapWorkspace::CMapWorkspace(CMapView& view, Parts parts, QObject* parent)
     : QObject(parent), m_view(view), m_parts(std::move(parts)) {
@@ -96,7 +141,8 @@ CMapWorkspace::CMapWorkspace(CMapView& view, Parts parts, QObject* parent)
     QListWidget* list = m_parts.areas;
     list->setItemDelegate(new CAreaEntryDelegate(*this, list));
     list->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
-    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Entries are drawn to fit (see CAreaEntryDelegate): nothing to scroll sideways.
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->installEventFilter(this);
     connect(list, &QListWidget::itemSelectionChanged, this, &CMapWorkspace::OnListSelectionChanged);
 

@@ -10,6 +10,7 @@
 #include "mapview/MapView.h"
 #include "mapview/ObjectMarks.h"
 
+#include <QFont>
 #include <QLabel>
 #include <QObject>
 #include <QPoint>
@@ -32,6 +33,14 @@ namespace frostmark {
 
 class CClickableIcon;
 class CMapCanvas;
+
+// How a Patch Areas entry is drawn in `width` pixels: as typed where it fits, otherwise with thin
+// spaces after its commas and then in a smaller font, so that all four numbers always show.
+struct FittedAreaText {
+    QFont font;
+    QString text;
+};
+FittedAreaText FitAreaEntry(const QFont& font, const QString& text, int width);
 
 class CMapWorkspace : public QObject {
     Q_OBJECT

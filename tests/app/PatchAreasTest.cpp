@@ -14,7 +14,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QSettings>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 
@@ -327,6 +330,42 @@ private slots:
         QCOMPARE(QColor(painted.pixel(a.left(), a.center().y() + 20)), CMapCanvas::AreaOutline(true));
         QCOMPARE(QColor(painted.pixel(a.center().x(), a.top())), CMapCanvas::AreaOutline(true));
         QCOMPARE(QColor(painted.pixel(b.left(), b.center().y())), CMapCanvas::AreaOutline(false));
+    }
+
+    void entriesShowWholeAtEverySize() {
+        CDialogHarness h(SettingsFile());
+        h.Show();
+        QListWidget* list = Areas(h);
+        // The widest entries the world allows, and enough of them for the list to need its scroll bar.
+        for (int i = 0; i < 12; ++i)
+            h.dlg->AddPatchAreaText(i % 2 ? "6130, 4080, 6144, 4096" : "1000, 1000, 1111, 1111");
+        h.dlg->AddPatchAreaText("1, 2, 3, 4");
+        // The narrowest the entries get: beside the scroll bar, which the list shows once they fill it.
+        list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        const auto check = [&](bool mayShrink) {
+            QCOMPARE(list->count(), 13);
+            QApplication::processEvents();
+            QVERIFY(!list->horizontalScrollBar()->isVisible());
+            const int margins =
+                2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+            for (int row = 0; row < list->count(); ++row) {
+                const QString text = list->item(row)->text();
+                const int width = list->visualItemRect(list->item(row)).width() - margins;
+                const FittedAreaText fitted = FitAreaEntry(list->font(), text, width);
+                // All four numbers, in a font that still reads, inside the row.
+                QCOMPARE(fitted.text.split(QRegularExpression(QStringLiteral("\\D+"))),
+                         text.split(QRegularExpression(QStringLiteral("\\D+"))));
+                QVERIFY2(QFontMetrics(fitted.font).horizontalAdvance(fitted.text) <= width, qPrintable(text));
+                QVERIFY(fitted.font.pointSizeF() >= 6.0 || fitted.font.pixelSize() >= 8);
+                if (!mayShrink)
+                    QCOMPARE(fitted.font, list->font());
+            }
+        };
+        check(true);
+        // A wider window gives the list room for the entries as typed.
+        h.dlg->resize(1600, 1000);
+        QTRY_VERIFY(list->width() > 250);
+        check(false);
     }
 
     void areasSurviveARestart() {
