@@ -1,18 +1,25 @@
 // SIGINT and SIGTERM sent to the built frostmark-cli at each moment of analyze, patch, clean and freeze:
 // before the outputs are in place the run stops with 128 + the signal and one line, every file as it was
-// and nothing else left; once freeze has put its patch file in place, the cleaned world follows.
+// and nothing else left; once freeze has put its patch file in place, the cleaned world follows. On
+// Windows, Ctrl+C pressed in the console does the same.
 
 #include "CliTestSupport.h"
+#include "platform/Interrupts.h"
+#include "platform/System.h"
 #include "tools/worldgen/WorldGen.h"
 
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <random>
+#include <sstream>
 #include <thread>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -266,6 +273,67 @@ TEST(InterruptTest, SignalsAtAnyMomentOfFreezeLeaveBothOldOrBothNewFilesAndNothi
     }
     // Moments spread over the run must have caught it running at least once, or this test showed nothing.
     EXPECT_GT(interrupted, 0);
+}
+
+#endif
+
+#if defined(_WIN32)
+
+// Windows delivers Ctrl+C to a thread of the system's, through the console the process is attached to.
+// A test run has none (Wine gives its processes none, nor does a service), so the test makes one of its
+// own, presses Ctrl+C in it the moment the run pauses, and checks the whole way from the console handler
+// to the exit status.
+CCliInterrupt g_consoleInterrupt;
+
+void OnConsoleInterrupt(int request) {
+    g_consoleInterrupt.Raise(request);
+}
+
+// The run's error stream: once it says it has paused, Ctrl+C goes to every process of the console.
+class CCtrlCAtPause : public std::stringbuf {
+public:
+    bool pressed = false;
+
+protected:
+    int sync() override {
+        if (!pressed && str().find("frostmark-cli: test pause at ") != std::string::npos)
+            pressed = ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
+        return 0;
+    }
+};
+
+TEST(InterruptTest, CtrlCInTheConsoleStopsFreezeAndLeavesEveryFileAsItWas) {
+    ::FreeConsole();
+    ASSERT_TRUE(::AllocConsole()) << ::GetLastError();
+    ASSERT_TRUE(CatchInterrupts(&OnConsoleInterrupt));
+    ScratchDir dir;
+    const std::string world = ReadFile(std::string(FROSTMARK_SOURCE_DIR) + "/samples/world.wsc");
+    WriteFile(dir / "world.wsc", world);
+    WriteFile(dir / "p.frz", "old patch");
+    for (const char* stage : {"analysis", "writing", "complete"}) {
+        g_consoleInterrupt.request = 0;
+        g_consoleInterrupt.token.Reset();
+        ASSERT_TRUE(SetEnvironment("FROSTMARK_TEST_PAUSE", std::string(stage)));
+        CCtrlCAtPause errors;
+        std::ostream err(&errors);
+        std::ostringstream out;
+        CCliEnvironment environment{out, err, nullptr, nullptr, {}, {}, nullptr, &g_consoleInterrupt};
+        const int code = RunCli({"freeze", "-w", dir / "world.wsc", "-p", dir / "p.frz", "-o",
+                                 dir / "out.wsc", "--static", "--never-moveable"},
+                                environment);
+        SetEnvironment("FROSTMARK_TEST_PAUSE", std::nullopt);
+        EXPECT_TRUE(errors.pressed) << stage << ": " << errors.str();
+        EXPECT_EQ(code, 128 + kInterruptSignal) << stage << ": " << errors.str();
+        EXPECT_EQ(g_consoleInterrupt.request.load(), kInterruptSignal);
+        EXPECT_NE(errors.str().find("interrupted by SIGINT: nothing written"), std::string::npos)
+            << errors.str();
+        EXPECT_EQ(ReadFile(dir / "world.wsc"), world);
+        EXPECT_EQ(ReadFile(dir / "p.frz"), "old patch");
+        EXPECT_EQ(dir.Others({"world.wsc", "p.frz"}), std::vector<std::string>{}) << stage;
+    }
+    // Ctrl+C ends the test program as usual again.
+    CatchInterrupts(nullptr);
+    ::FreeConsole();
 }
 
 #endif
