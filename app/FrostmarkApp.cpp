@@ -3,8 +3,11 @@
 #include "app/AboutDlg.h"
 #include "app/CommandPanel.h"
 #include "app/FrostmarkDlg.h"
+#include "app/Resource.h"
 
 #include <QCommandLineParser>
+#include <QListWidget>
+#include <QTableView>
 #include <QTimer>
 
 #include <cstdio>
@@ -44,14 +47,19 @@ struct CLaunchOptions {
                                   QStringLiteral("Open the window at this size in pixels."),
                                   QStringLiteral("WIDTHxHEIGHT")};
 
+    QCommandLineOption select{
+        QStringLiteral("select"),
+        QStringLiteral("Once analyzed, choose this Patch Areas entry and this Patch Objects row (from 0)."),
+        QStringLiteral("area,row")};
+
     void AddTo(QCommandLineParser& parser) {
         parser.setApplicationDescription(QStringLiteral(
             "Frostmark: freezes the static scenery of a Tavrel world file into a freeze patch file."));
         parser.addHelpOption();
         parser.addVersionOption();
-        for (QCommandLineOption* hidden : {&analyze, &screenshot, &area, &windowSize})
+        for (QCommandLineOption* hidden : {&analyze, &screenshot, &area, &windowSize, &select})
             hidden->setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOptions({clientDir, settingsFile, analyze, screenshot, area, windowSize});
+        parser.addOptions({clientDir, settingsFile, analyze, screenshot, area, windowSize, select});
     }
 };
 
@@ -122,7 +130,14 @@ int CFrostmarkApp::InitInstance() {
     if (parser.isSet(analyze) || parser.isSet(screenshot)) {
         const bool runAnalyze = parser.isSet(analyze);
         const QString png = parser.value(screenshot);
-        const auto takePicture = [&dlg, png, &status] {
+        const QStringList chosen = parser.value(launch.select).split(QLatin1Char(','));
+        const auto takePicture = [&dlg, png, &status, chosen] {
+            if (chosen.size() == 2) {
+                if (QListWidgetItem* item =
+                        dlg.ControlAs<QListWidget>(IDC_PATCH_AREAS)->item(chosen[0].toInt()))
+                    item->setSelected(true);
+                dlg.ControlAs<QTableView>(IDC_PATCH_OBJECTS)->selectRow(chosen[1].toInt());
+            }
             if (png.isEmpty())
                 return;
             // Let the results and the overlay paint before the picture is taken.

@@ -12,7 +12,6 @@ CElidedLabel::CElidedLabel(QWidget* parent) : QLabel(parent) {
 
 void CElidedLabel::SetFullText(const QString& text) {
     m_full = text;
-    setToolTip(text);
     Elide();
 }
 
@@ -29,7 +28,11 @@ void CElidedLabel::resizeEvent(QResizeEvent* event) {
 void CElidedLabel::Elide() {
     const int room = contentsRect().width();
     // Messages put what matters first (what was written, the figures); a long tail gives way.
-    QLabel::setText(room > 0 ? fontMetrics().elidedText(m_full, Qt::ElideRight, room) : m_full);
+    const QString shown = room > 0 ? fontMetrics().elidedText(m_full, Qt::ElideRight, room) : m_full;
+    QLabel::setText(shown);
+    // The whole text where part of it is hidden; a tooltip that repeats what shows would only cover
+    // the window.
+    setToolTip(shown == m_full ? QString() : m_full);
 }
 
 CStatusLine::CStatusLine(QWidget* parent) : QStatusBar(parent), m_message(new CElidedLabel(this)) {

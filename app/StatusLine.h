@@ -9,7 +9,7 @@
 
 namespace frostmark {
 
-// A one-line label that shows as much of its text as fits, ending in "..." when it is cut, and the
+// A one-line label that shows as much of its text as fits, ending in "..." when it is cut, and then the
 // whole text as its tooltip.
 class CElidedLabel : public QLabel {
     Q_OBJECT

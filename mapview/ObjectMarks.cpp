@@ -44,12 +44,57 @@ MarkLayer PaintObjectMarks(const CMapView& view, std::span<const MapObject> obje
         }
     }
 
-    const auto fill = [&](int radius, std::uint32_t colour) {
-        for (const std::uint32_t at : centres) {
+    // Where marks crowd, a square each would cover the terrain. The picture is cut into cells of a
+    // mark's size: in a cell holding several mark centres each gets a dot of one pixel instead of its
+    // square, and a cell whose pixels are mostly centres (a whole region of objects at the far levels)
+    // gets one 2 x 2 dot, on its centre nearest its middle. Every object still shows, and the ground
+    // between the dots stays readable.
+    const int radius = MarkRadius(view.Zoom());
+    const int side = 2 * radius + 1;
+    const int cellsWide = (layer.width + side - 1) / side;
+    const int cellsHigh = (layer.height + side - 1) / side;
+    const auto cellOf = [&](std::uint32_t at) {
+        const int cx = static_cast<int>(at % static_cast<std::uint32_t>(layer.width)) / side;
+        const int cy = static_cast<int>(at / static_cast<std::uint32_t>(layer.width)) / side;
+        return static_cast<std::size_t>(cy) * static_cast<std::size_t>(cellsWide) +
+               static_cast<std::size_t>(cx);
+    };
+    std::vector<std::uint16_t> perCell(
+        static_cast<std::size_t>(cellsWide) * static_cast<std::size_t>(cellsHigh), 0);
+    for (const std::uint32_t at : centres) {
+        ++perCell[cellOf(at)];
+    }
+    const int crowded = std::max(3, side * side / 8);
+    const int saturated = side * side / 2;
+    std::vector<std::uint32_t> alone;  // centres drawn as squares
+    std::vector<std::uint32_t> small;  // centres drawn as one pixel
+    std::vector<std::uint32_t> dotted; // saturated cells
+    std::vector<std::uint32_t> nearest(perCell.size(), std::numeric_limits<std::uint32_t>::max());
+    const auto offMiddle = [&](std::uint32_t pixel) {
+        const int x = static_cast<int>(pixel % static_cast<std::uint32_t>(layer.width));
+        const int y = static_cast<int>(pixel / static_cast<std::uint32_t>(layer.width));
+        return std::abs(x % side - radius) + std::abs(y % side - radius);
+    };
+    for (const std::uint32_t at : centres) {
+        const std::size_t cell = cellOf(at);
+        if (perCell[cell] < crowded) {
+            alone.push_back(at);
+        } else if (perCell[cell] < saturated) {
+            small.push_back(at);
+        } else if (nearest[cell] == std::numeric_limits<std::uint32_t>::max()) {
+            dotted.push_back(static_cast<std::uint32_t>(cell));
+            nearest[cell] = at;
+        } else if (offMiddle(at) < offMiddle(nearest[cell])) {
+            nearest[cell] = at;
+        }
+    }
+
+    const auto fill = [&](const std::vector<std::uint32_t>& where, int from, int to, std::uint32_t colour) {
+        for (const std::uint32_t at : where) {
             const int cx = static_cast<int>(at % static_cast<std::uint32_t>(layer.width));
             const int cy = static_cast<int>(at / static_cast<std::uint32_t>(layer.width));
-            const int left = std::max(cx - radius, 0), right = std::min(cx + radius, layer.width - 1);
-            const int top = std::max(cy - radius, 0), bottom = std::min(cy + radius, layer.height - 1);
+            const int left = std::max(cx + from, 0), right = std::min(cx + to, layer.width - 1);
+            const int top = std::max(cy + from, 0), bottom = std::min(cy + to, layer.height - 1);
             for (int y = top; y <= bottom; ++y) {
                 std::uint32_t* row =
                     &layer.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(layer.width)];
@@ -57,9 +102,16 @@ MarkLayer PaintObjectMarks(const CMapView& view, std::span<const MapObject> obje
             }
         }
     };
-    const int radius = MarkRadius(view.Zoom());
-    fill(radius, edge);
-    fill(radius - 1, core);
+    fill(alone, -radius, radius, edge);
+    fill(alone, 1 - radius, radius - 1, core);
+    fill(small, 0, 0, core);
+    std::vector<std::uint32_t> dots;
+    dots.reserve(dotted.size());
+    for (const std::uint32_t cell : dotted) {
+        dots.push_back(nearest[cell]);
+    }
+    // Two pixels a side: one pixel of colour is easily missed on busy ground.
+    fill(dots, 0, 1, core);
     return layer;
 }
 

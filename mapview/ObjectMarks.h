@@ -38,7 +38,10 @@ struct MarkLayer {
 };
 
 // Paints the marks of `objects` for the view's picture: every centre inside the picture gets a square,
-// edges first so that no mark's edge covers another mark's core.
+// edges first so that no mark's edge covers another mark's core. Where centres crowd into one cell of
+// the mark's size (a town at the far levels), each gets a single pixel of the core colour instead, and a
+// cell that is mostly centres (a whole region of objects) one 2 x 2 dot: every object still has a mark
+// within a cell of it, and the terrain shows between.
 MarkLayer PaintObjectMarks(const CMapView& view, std::span<const MapObject> objects, std::uint32_t core,
                            std::uint32_t edge);
 

@@ -2,7 +2,8 @@
 # Starts the desktop program under a virtual X server on the bundled sample shard (settings pointing at
 # it, client map files made by our map generator), runs Analyze, and saves a picture of the dialog at its
 # classic size to docs/screenshot.png, and one of the window at 1600 x 1000, zoomed in on the coast with
-# the objects to freeze marked, to docs/screenshot-1600x1000.png, for review.
+# the objects to freeze marked, its patch area and one object chosen, to docs/screenshot-1600x1000.png,
+# for review.
 # Usage: bash tools/gui-screenshot.sh [OUTPUT.png]   (the second picture goes beside it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -44,5 +45,5 @@ cp "$scratch/frostmark.ini" "$scratch/large.ini"
 echo 'Map%20View="-2, 4600, 2650"' >>"$scratch/large.ini"
 (cd "$scratch" && xvfb-run -a -s "-screen 0 1920x1200x24" \
     "$build/app/frostmark" --settings "$scratch/large.ini" --area 4150,2350,4950,2950 \
-    --window-size 1600x1000 --analyze --screenshot "$large")
+    --window-size 1600x1000 --analyze --select 0,0 --screenshot "$large")
 echo "screenshot: $large"

@@ -4,6 +4,7 @@
 // no script set stops the analysis before anything runs; and what the analysis says about its options.
 #include "AppTestSupport.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QTableView>
@@ -262,6 +263,30 @@ private slots:
         h.ClickAndWait(IDC_ANALYZE);
         QCOMPARE(h.Notice(), QString());
         QCOMPARE(h.dlg->StatusLine()->CurrentKind(), CStatusLine::Kind::Done);
+    }
+
+    void aStatusCutOffShowsWholeInItsTooltip() {
+        CDialogHarness h(SettingsFile());
+        h.Show();
+        CElidedLabel* label = h.dlg->StatusLine()->MessageLabel();
+        const QString longText =
+            QStringLiteral("Patch file written: ") + QString(300, QLatin1Char('x')) +
+            QStringLiteral("/stat_tavrel.frz (1148 objects in 1111 groups, 18041 bytes)");
+        h.dlg->StatusLine()->ShowText(longText);
+        QApplication::processEvents();
+        QVERIFY(label->text() != longText);
+        QVERIFY(label->text().endsWith(QChar(0x2026)));
+        QCOMPARE(label->toolTip(), longText);
+        // A text that fits needs no tooltip; the window's width decides.
+        h.dlg->StatusLine()->ShowText(QStringLiteral("Analysis done"));
+        QCOMPARE(label->text(), QStringLiteral("Analysis done"));
+        QCOMPARE(label->toolTip(), QString());
+        h.dlg->StatusLine()->ShowText(longText.left(140));
+        QApplication::processEvents();
+        QCOMPARE(label->toolTip(), longText.left(140));
+        h.dlg->resize(1900, 700);
+        QTRY_COMPARE(label->text(), longText.left(140));
+        QCOMPARE(label->toolTip(), QString());
     }
 };
 

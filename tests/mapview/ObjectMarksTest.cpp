@@ -109,6 +109,42 @@ TEST(ObjectMarks, StackedNeighbouringAndEdgeMarks) {
     EXPECT_EQ(At(edges, 383, 255), kCore);
 }
 
+TEST(ObjectMarks, CrowdedMarksThinToDotsThatLeaveTheTerrainVisible) {
+    // A region covered with objects at 16 tiles a pixel (every pixel of it holds several), and one
+    // object on its own far from it.
+    const CMapView far = ViewOf(384, 256, -16, 3072, 2048);
+    std::vector<MapObject> objects;
+    for (int y = 1000; y < 1640; y += 4)
+        for (int x = 2000; x < 2640; x += 4)
+            objects.push_back({static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y)});
+    objects.push_back({400, 3800});
+    const MarkLayer layer = PaintObjectMarks(far, objects, kCore, kEdge);
+    EXPECT_EQ(layer.objectsShown, objects.size());
+
+    const ViewPoint first = MarkCentre(far, 2000, 1000), last = MarkCentre(far, 2636, 1636);
+    int marked = 0, pixels = 0;
+    for (int y = first.y; y <= last.y; ++y)
+        for (int x = first.x; x <= last.x; ++x, ++pixels)
+            marked += At(layer, x, y) != 0;
+    // Most of the ground shows (squares would cover all of it)...
+    EXPECT_LT(marked, pixels / 4);
+    // ...and every object has the mark colour within a mark's width of its own spot.
+    const int radius = MarkRadius(-16);
+    for (std::size_t i = 0; i + 1 < objects.size(); i += 7) {
+        const ViewPoint c = MarkCentre(far, objects[i].x, objects[i].y);
+        bool seen = false;
+        for (int dy = -2 * radius; dy <= 2 * radius && !seen; ++dy)
+            for (int dx = -2 * radius; dx <= 2 * radius && !seen; ++dx)
+                seen = At(layer, c.x + dx, c.y + dy) == kCore;
+        ASSERT_TRUE(seen) << objects[i].x << "," << objects[i].y;
+    }
+    // The lone object keeps its square.
+    const ViewPoint lone = MarkCentre(far, 400, 3800);
+    EXPECT_EQ(At(layer, lone.x, lone.y), kCore);
+    EXPECT_EQ(At(layer, lone.x - radius, lone.y + radius), kEdge);
+    EXPECT_EQ(At(layer, lone.x + radius + 1, lone.y), 0u);
+}
+
 TEST(ObjectMarks, AClickMeansTheNearestMarkWithinReach) {
     const CMapView view = ViewOf(384, 256, 4, 2000, 1500);
     const std::vector<MapObject> objects = {{2000, 1500}, {2003, 1500}, {2000, 1500}, {1990, 1490}};
