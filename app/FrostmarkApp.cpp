@@ -132,16 +132,19 @@ int CFrostmarkApp::InitInstance() {
         const QString png = parser.value(screenshot);
         const QStringList chosen = parser.value(launch.select).split(QLatin1Char(','));
         const auto takePicture = [&dlg, png, &status, chosen] {
+            // Let the results and the marks paint before anything is chosen, and what the choice shows
+            // before the picture is taken.
             if (chosen.size() == 2) {
-                if (QListWidgetItem* item =
-                        dlg.ControlAs<QListWidget>(IDC_PATCH_AREAS)->item(chosen[0].toInt()))
-                    item->setSelected(true);
-                dlg.ControlAs<QTableView>(IDC_PATCH_OBJECTS)->selectRow(chosen[1].toInt());
+                QTimer::singleShot(300, &dlg, [&dlg, chosen] {
+                    if (QListWidgetItem* item =
+                            dlg.ControlAs<QListWidget>(IDC_PATCH_AREAS)->item(chosen[0].toInt()))
+                        item->setSelected(true);
+                    dlg.ControlAs<QTableView>(IDC_PATCH_OBJECTS)->selectRow(chosen[1].toInt());
+                });
             }
             if (png.isEmpty())
                 return;
-            // Let the results and the overlay paint before the picture is taken.
-            QTimer::singleShot(600, &dlg, [&dlg, png, &status] {
+            QTimer::singleShot(chosen.size() == 2 ? 900 : 600, &dlg, [&dlg, png, &status] {
                 if (!dlg.grab().save(png, "PNG")) {
                     std::fprintf(stderr, "frostmark: cannot write %s\n", qPrintable(png));
                     status = 1;

@@ -45,5 +45,5 @@ cp "$scratch/frostmark.ini" "$scratch/large.ini"
 echo 'Map%20View="-2, 4600, 2650"' >>"$scratch/large.ini"
 (cd "$scratch" && xvfb-run -a -s "-screen 0 1920x1200x24" \
     "$build/app/frostmark" --settings "$scratch/large.ini" --area 4150,2350,4950,2950 \
-    --window-size 1600x1000 --analyze --select 0,0 --screenshot "$large")
+    --window-size 1600x1000 --analyze --select 1,9 --screenshot "$large")
 echo "screenshot: $large"
