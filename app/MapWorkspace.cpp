@@ -290,8 +290,16 @@ void CMapWorkspace::OnZoomOut() {
 
 void CMapWorkspace::ZoomAround(int steps, QPoint at) {
     const int level = steps > 0 ? ZoomInLevel(m_view.Zoom()) : ZoomOutLevel(m_view.Zoom());
-    if (m_view.ZoomAt(level, at.x(), at.y()))
-        ShowMap();
+    // Anything else that moved the view, or a pointer moved elsewhere, starts a new run.
+    const QSize picture(m_view.PictureWidth(), m_view.PictureHeight());
+    const bool sameRun = m_zoomRun && m_zoomRun->at == at && m_zoomRun->zoom == m_view.Zoom() &&
+                         m_zoomRun->centreX == m_view.CentreX() && m_zoomRun->centreY == m_view.CentreY() &&
+                         m_zoomRun->picture == picture;
+    const WorldPoint anchor = sameRun ? m_zoomRun->anchor : m_view.ViewToWorld(at.x(), at.y());
+    if (!m_view.ZoomAt(level, at.x(), at.y(), anchor))
+        return;
+    m_zoomRun = ZoomRun{at, anchor, m_view.Zoom(), m_view.CentreX(), m_view.CentreY(), picture};
+    ShowMap();
 }
 
 void CMapWorkspace::Pan(QPoint pixels) {

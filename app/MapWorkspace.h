@@ -15,8 +15,10 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
+#include <QSize>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -158,6 +160,17 @@ private:
     bool m_spaceHeld = false;
     QPoint m_panLast;
     int m_wheelAngle = 0;
+    // The world point a run of zoom steps at one spot started on, and the view those steps left: a
+    // step at the same spot onto that view zooms about the same point (see CMapView::ZoomAt).
+    struct ZoomRun {
+        QPoint at;
+        WorldPoint anchor;
+        int zoom = 0;
+        int centreX = 0;
+        int centreY = 0;
+        QSize picture;
+    };
+    std::optional<ZoomRun> m_zoomRun;
     std::optional<QPoint> m_pointer;
     std::vector<MapObject> m_objects;
     std::vector<std::size_t> m_highlighted;

@@ -136,10 +136,13 @@ ScrollRanges CMapView::GetScrollRanges() const {
 }
 
 bool CMapView::ZoomAt(int zoom, int x, int y) {
+    return ZoomAt(zoom, x, y, ViewToWorld(x, y));
+}
+
+bool CMapView::ZoomAt(int zoom, int x, int y, WorldPoint anchor) {
     if (!IsZoomLevel(zoom) || zoom == m_zoom) {
         return false;
     }
-    const WorldPoint anchor = ViewToWorld(x, y);
     m_zoom = zoom;
     // The centre that puts the anchor back under (x, y): ViewToWorld adds the centre to the
     // truncated pixel distance, so subtracting the same distance at the new level is exact.

@@ -170,6 +170,10 @@ public:
     // level's centre bounds allow), and rebuilds. False, with nothing touched, when `zoom` is not a
     // level or is the current one.
     bool ZoomAt(int zoom, int x, int y);
+    // The same, putting `anchor` under (x, y) instead of whatever lies there now: a run of zoom steps
+    // at one spot keeps the point it started on, so that where a level's bounds held the centre back,
+    // a closer level puts that point under the pointer again instead of a point the clamp drifted to.
+    bool ZoomAt(int zoom, int x, int y, WorldPoint anchor);
     // Moves the map with the pointer: the world follows a drag of (dx, dy) pixels, so the centre moves
     // the other way. Fractions of a tile at the close levels are kept for the next move. Rebuilds and
     // answers true when the centre changed.

@@ -72,9 +72,10 @@ private slots:
                                  QPoint(canvas->width() - 40, 30)};
         int kept = 0;
         for (const QPoint at : points) {
+            // The run of steps at one spot keeps the point it started on.
+            const WorldPoint before = view.ViewToWorld(at.x(), at.y());
             for (int step = 0; step < 20; ++step) {
                 const int notch = step < 10 ? 1 : -1;
-                const WorldPoint before = view.ViewToWorld(at.x(), at.y());
                 const int level = view.Zoom();
                 Wheel(canvas, at, notch);
                 const int expected = notch > 0 ? ZoomInLevel(level) : ZoomOutLevel(level);
@@ -105,6 +106,49 @@ private slots:
         QCOMPARE(view.Zoom(), level);
         QApplication::sendEvent(canvas, &small);
         QCOMPARE(view.Zoom(), ZoomInLevel(level));
+    }
+
+    void wheelingInFromTheWholeWorldEndsOnThePointItStartedOn() {
+        // Wide enough that the first levels in from the whole world hold the centre at their bounds
+        // across: a town near the west coast must still end up under the pointer.
+        CDialogHarness h(SettingsFile(), WithClient());
+        h.Show();
+        h.dlg->resize(1900, 1000);
+        QWidget* canvas = h.Control(IDC_MAP);
+        QTRY_COMPARE(h.dlg->MapView().PictureWidth(), canvas->width());
+        CMapView& view = h.dlg->MapView();
+        QTest::keyClick(canvas, Qt::Key_Home);
+        const int whole = view.Zoom();
+        const auto worldX = [&](int px) { return view.ViewToWorld(px, canvas->height() / 2).x; };
+        // A pixel over the world a fifth of the way in from its west edge.
+        int px = 0;
+        while (px < canvas->width() && worldX(px) < kWorldWidth / 5)
+            ++px;
+        const QPoint at(px, canvas->height() / 3);
+        const WorldPoint town = view.ViewToWorld(at.x(), at.y());
+        Wheel(canvas, at, 1);
+        const LevelExtent first = GetLevelExtent(view.Zoom(), view.PictureWidth(), view.PictureHeight());
+        QVERIFY2(view.CentreX() == first.minCentreX, "the first step in is held by the level's bounds");
+        QVERIFY(view.ViewToWorld(at.x(), at.y()) != town);
+        while (view.Zoom() < 2)
+            Wheel(canvas, at, 1);
+        QVERIFY(view.Zoom() > whole);
+        QCOMPARE(view.ViewToWorld(at.x(), at.y()), town);
+        // Out again at the same spot: the same point, back to the whole world.
+        Wheel(canvas, at, -1);
+        QCOMPARE(view.ViewToWorld(at.x(), at.y()), town);
+
+        // A pointer moved elsewhere starts a run on the point now under it.
+        const QPoint other = at + QPoint(40, 25);
+        const WorldPoint there = view.ViewToWorld(other.x(), other.y());
+        Wheel(canvas, other, 1);
+        QCOMPARE(view.ViewToWorld(other.x(), other.y()), there);
+        // So does a view moved by other means in between, even with the pointer where it was.
+        QTest::keyClick(canvas, Qt::Key_Right);
+        const WorldPoint afterPan = view.ViewToWorld(other.x(), other.y());
+        QVERIFY(afterPan != there);
+        Wheel(canvas, other, 1);
+        QCOMPARE(view.ViewToWorld(other.x(), other.y()), afterPan);
     }
 
     void panningByMouseAndKeysStopsAtTheBounds() {
