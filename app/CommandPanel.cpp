@@ -78,6 +78,15 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+QString Rows(std::size_t count) {
+    return Q(FormatCounted(count, "row", "rows"));
+}
+
+// "1 object", "1,234 objects": the figure as the dialog's count shows it.
+QString ObjectsToFreeze(const CAnalysisCounts& counts) {
+    return Q(FormatFreezeCount(counts) + (counts.toFreeze == 1 ? " object" : " objects"));
+}
+
 } // namespace
 
 CCommandPanel::CCommandPanel(CScriptObjects& scripts, const CServices& services, CWiring wiring)
@@ -376,9 +385,9 @@ void CCommandPanel::FinishPatch(CPatchJob& job) {
     m_patchCurrent = true;
     m_listEdited = false;
     m_wiring.status->ShowText(Q("Patch file written: " + WholePath(job.path) + " (" +
-                                std::to_string(result.objects) + " objects in " +
-                                std::to_string(result.groups) + " groups, " + std::to_string(result.bytes) +
-                                " bytes) in " + Seconds(seconds)),
+                                FormatCounted(result.objects, "object", "objects") + " in " +
+                                FormatCounted(result.groups, "group", "groups") + ", " +
+                                std::to_string(result.bytes) + " bytes) in " + Seconds(seconds)),
                               CStatusLine::Kind::Done);
     ShowNotice();
     UpdateButtons();
@@ -487,9 +496,7 @@ std::optional<CCommandPanel::CRemovedObjects> CCommandPanel::DeleteSelected() {
     if (const int rows = m_objects->rowCount(); rows > 0)
         view->selectionModel()->setCurrentIndex(m_objects->index(std::min(first, rows - 1), 0),
                                                 QItemSelectionModel::NoUpdate);
-    ListEdited(tr("Removed %1 rows from Patch Objects: %2 objects to freeze")
-                   .arg(count)
-                   .arg(Q(FormatFreezeCount(m_counts))));
+    ListEdited(tr("Removed %1 from Patch Objects: %2 to freeze").arg(Rows(count), ObjectsToFreeze(m_counts)));
     return removed;
 }
 
@@ -499,9 +506,8 @@ bool CCommandPanel::RemoveAgain(const CRemovedObjects& removed) {
     m_objects->FinishSort();
     const std::size_t count = RemoveFreezeEntries(m_freezeList, removed.indexes, m_counts);
     m_objects->EntriesRemoved(removed.indexes);
-    ListEdited(tr("Removed %1 rows from Patch Objects again: %2 objects to freeze")
-                   .arg(count)
-                   .arg(Q(FormatFreezeCount(m_counts))));
+    ListEdited(
+        tr("Removed %1 from Patch Objects again: %2 to freeze").arg(Rows(count), ObjectsToFreeze(m_counts)));
     return true;
 }
 
@@ -539,9 +545,8 @@ bool CCommandPanel::RestoreRemoved(const CRemovedObjects& removed) {
         view->selectionModel()->setCurrentIndex(m_objects->index(row, 0), QItemSelectionModel::NoUpdate);
         view->scrollTo(m_objects->index(row, 0));
     }
-    ListEdited(tr("Put %1 rows back into Patch Objects: %2 objects to freeze")
-                   .arg(removed.indexes.size())
-                   .arg(Q(FormatFreezeCount(m_counts))));
+    ListEdited(tr("Put %1 back into Patch Objects: %2 to freeze")
+                   .arg(Rows(removed.indexes.size()), ObjectsToFreeze(m_counts)));
     return true;
 }
 

@@ -118,11 +118,6 @@ std::string JsonHex(std::uint32_t value, int digits) {
     return JsonString(buffer);
 }
 
-// "1 object", "2 objects".
-std::string Counted(std::uint64_t n, const char* singular, const char* plural) {
-    return std::to_string(n) + " " + (n == 1 ? singular : plural);
-}
-
 // A stream that drops what it is given: the informational lines under --quiet.
 class CNullStream : public std::ostream {
 public:
@@ -657,9 +652,9 @@ int RunFreezeCommand(CRunContext& run) {
                   static_cast<unsigned long long>(patch.groups));
         if (!o.json)
             info << "Patch file written: " << (patchOnStdout ? "standard output" : o.patch) << " ("
-                 << Counted(patch.objects, "object", "objects") << " in "
-                 << Counted(patch.groups, "group", "groups") << ", " << Counted(patch.bytes, "byte", "bytes")
-                 << ")\n";
+                 << FormatCounted(patch.objects, "object", "objects") << " in "
+                 << FormatCounted(patch.groups, "group", "groups") << ", "
+                 << FormatCounted(patch.bytes, "byte", "bytes") << ")\n";
         json.Field("patch", JsonObject()
                                 .Str("path", o.patch)
                                 .Num("objects", static_cast<long long>(patch.objects))
@@ -726,7 +721,7 @@ int RunFreezeCommand(CRunContext& run) {
                      o.out);
         if (!o.json)
             info << "Output world file written: " << o.out << " (" << clean.recordsDropped << " of "
-                 << Counted(clean.recordsExpected, "frozen record", "frozen records") << " dropped)\n";
+                 << FormatCounted(clean.recordsExpected, "frozen record", "frozen records") << " dropped)\n";
         json.Field("clean", JsonObject()
                                 .Str("path", o.out)
                                 .Num("recordsDropped", static_cast<long long>(clean.recordsDropped))
@@ -808,7 +803,7 @@ int RunInspect(CRunContext& run) {
         run.out.flush();
     }
     run.Info() << "Freeze patch file: " << name << "\n"
-               << "Size: " << Counted(contents.size, "byte", "bytes") << "\n"
+               << "Size: " << FormatCounted(contents.size, "byte", "bytes") << "\n"
                << "Groups: " << contents.groups.size() << "\n"
                << "Objects: " << contents.ObjectCount() << "\n";
     return kExitOk;
@@ -906,8 +901,8 @@ int RunScripts(CRunContext& run) {
             for (const CSubsection* subsection : category->m_subsections)
                 members += subsection->m_members.size();
             info << "  " << category->Name() << " ("
-                 << Counted(category->m_subsections.size(), "subsection", "subsections") << ", "
-                 << Counted(members, "definition", "definitions") << ")\n";
+                 << FormatCounted(category->m_subsections.size(), "subsection", "subsections") << ", "
+                 << FormatCounted(members, "definition", "definitions") << ")\n";
         }
     }
     return kExitOk;
@@ -1026,10 +1021,10 @@ int RunMap(CRunContext& run) {
     std::ostream& info = run.Info(imageOnStdout);
     info << "Map written: " << (imageOnStdout ? "standard output" : o.out) << " (" << o.width << " x "
          << o.height << " pixels, zoom " << o.zoom << ", centre " << result.centreX << ", " << result.centreY
-         << ", " << Counted(options.patchAreas.size(), "patch area", "patch areas");
+         << ", " << FormatCounted(options.patchAreas.size(), "patch area", "patch areas");
     if (o.showFrozen)
         info << ", " << result.pointsShown << " of "
-             << Counted(options.points.size(), "object to freeze", "objects to freeze") << " shown";
+             << FormatCounted(options.points.size(), "object to freeze", "objects to freeze") << " shown";
     info << ")\n";
     return kExitOk;
 }

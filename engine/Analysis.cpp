@@ -46,6 +46,10 @@ std::string FormatSizeEstimate(const CAnalysisCounts& counts) {
     return FormatLong(counts.sizeEstimate, " bytes");
 }
 
+std::string FormatCounted(std::uint64_t n, const char* singular, const char* plural) {
+    return std::to_string(n) + " " + (n == 1 ? singular : plural);
+}
+
 std::string FormatOutsideMapNote(const CAnalysisCounts& counts) {
     if (counts.outsideMap <= 0)
         return {};

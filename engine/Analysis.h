@@ -41,6 +41,9 @@ std::string FormatTopLevelCount(const CAnalysisCounts& counts);
 std::string FormatFreezeCount(const CAnalysisCounts& counts);
 std::string FormatSizeEstimate(const CAnalysisCounts& counts);
 
+// A count with its noun: "1 object", "2 objects".
+std::string FormatCounted(std::uint64_t n, const char* singular, const char* plural);
+
 // "3 objects lie outside the map and stay in the world file" (singular for one); empty when there are none.
 std::string FormatOutsideMapNote(const CAnalysisCounts& counts);
 

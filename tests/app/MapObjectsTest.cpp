@@ -200,11 +200,15 @@ private slots:
         QTest::keyClick(view, Qt::Key_Delete);
         QCOMPARE(list.Count(), n - 3);
         QTRY_COMPARE(h.dlg->MapWorkspace().Objects().size(), n - 3);
+        QCOMPARE(h.Status(),
+                 QStringLiteral("Removed 3 rows from Patch Objects: %1 objects to freeze").arg(n - 3));
 
         // Undo: every record back at its place in file order, chosen, marked and counted.
         QTest::keyClick(h.dlg.get(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(serials(), fileOrder);
         QCOMPARE(h.Text(IDC_FREEZE_COUNT), counted);
+        QCOMPARE(h.Status(),
+                 QStringLiteral("Put 3 rows back into Patch Objects: %1 objects to freeze").arg(n));
         QCOMPARE(view->selectionModel()->selectedRows().size(), 3);
         for (const QModelIndex& row : view->selectionModel()->selectedRows()) {
             const std::uint32_t serial = list[h.Objects().ListIndex(row.row())].serial;
@@ -225,6 +229,9 @@ private slots:
                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         QTest::keyClick(view, Qt::Key_Delete);
         QCOMPARE(list.Count(), n - 1);
+        // One row is counted as one.
+        QCOMPARE(h.Status(),
+                 QStringLiteral("Removed 1 row from Patch Objects: %1 objects to freeze").arg(n - 1));
         h.ClickAndWait(IDC_ANALYZE);
         QCOMPARE(list.Count(), n);
         const int steps = h.dlg->UndoStack().count();
