@@ -573,15 +573,21 @@ void CMapWorkspace::OnCanvasRelease(QMouseEvent* event) {
             ClickArea(outcome.entry, toggle);
         break;
     }
-    case CAreaTool::Outcome::Kind::Add:
+    // The area just drawn, moved or resized becomes the selection, as in any editor: Delete or a
+    // double-click in the list then acts on it.
+    case CAreaTool::Outcome::Kind::Add: {
+        const int row = m_parts.areas->count();
         AddArea(outcome.after);
+        SelectAreaEntries({row});
         break;
+    }
     case CAreaTool::Outcome::Kind::Change: {
         const WorldRect a = ParseWorldRect(outcome.before), b = ParseWorldRect(outcome.after);
         const bool moved = a.Width() == b.Width() && a.Height() == b.Height();
-        m_parts.undo->push(new CChangeAreaCommand(*this, static_cast<int>(*outcome.entry), outcome.before,
-                                                  outcome.after,
+        const int row = static_cast<int>(*outcome.entry);
+        m_parts.undo->push(new CChangeAreaCommand(*this, row, outcome.before, outcome.after,
                                                   moved ? tr("Move area") : tr("Resize area")));
+        SelectAreaEntries({row});
         break;
     }
     }

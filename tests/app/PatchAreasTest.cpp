@@ -170,6 +170,8 @@ private slots:
         const QStringList before = Texts(h);
         Drag(canvas, first.center(), first.center() + QPoint(20, -10));
         QCOMPARE(Areas(h)->item(0)->text(), QStringLiteral("990, 985, 1020, 1000"));
+        // The area moved becomes the selection (nothing was selected before the drag).
+        QCOMPARE(Areas(h)->selectedItems(), QList<QListWidgetItem*>{Areas(h)->item(0)});
         QCOMPARE(Stored()[0], QStringLiteral("990, 985, 1020, 1000"));
         // Resizing: the right edge 8 pixels further, the bottom-left corner 6 pixels out.
         QRect r = h.dlg->MapPicture()->Areas()[0].rect;
@@ -223,6 +225,13 @@ private slots:
         Drag(canvas, {200, 20}, {260, 90});
         const QStringList all = Texts(h);
         QCOMPARE(all.size(), 3);
+        // The area just drawn is the selection, so Delete on the map takes it away at once.
+        QCOMPARE(Areas(h)->selectedItems().size(), 1);
+        QVERIFY(Areas(h)->item(2)->isSelected());
+        QTest::keyClick(canvas, Qt::Key_Delete);
+        QCOMPARE(Texts(h), (QStringList{all[0], all[1]}));
+        Undo(h);
+        QCOMPARE(Texts(h), all);
 
         // Delete in the list with nothing selected does nothing; with two selected, both go at once.
         Areas(h)->setFocus();
