@@ -193,6 +193,7 @@ void CMapWorkspace::ShowMap() {
 
 void CMapWorkspace::SetObjects(std::vector<MapObject> objects) {
     m_objects = std::move(objects);
+    m_objectIndex = CObjectMarkIndex(m_objects);
     m_highlighted.clear();
     RedrawObjects();
 }
@@ -233,7 +234,7 @@ void CMapWorkspace::RedrawObjects() {
         canvas->SetHighlights({});
         return;
     }
-    MarkLayer layer = PaintObjectMarks(m_view, m_objects, CMapCanvas::MarkColour().rgba(),
+    MarkLayer layer = PaintObjectMarks(m_view, m_objectIndex, CMapCanvas::MarkColour().rgba(),
                                        CMapCanvas::MarkEdgeColour().rgba());
     QImage marks(layer.width, layer.height, QImage::Format_ARGB32);
     for (int y = 0; y < layer.height; ++y)

@@ -173,6 +173,7 @@ private:
     std::optional<ZoomRun> m_zoomRun;
     std::optional<QPoint> m_pointer;
     std::vector<MapObject> m_objects;
+    CObjectMarkIndex m_objectIndex; // the same positions by map cell, for painting
     std::vector<std::size_t> m_highlighted;
 };
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace frostmark {
 
@@ -43,6 +44,28 @@ struct MarkLayer {
 // cell that is mostly centres (a whole region of objects) one 2 x 2 dot: every object still has a mark
 // within a cell of it, and the terrain shows between.
 MarkLayer PaintObjectMarks(const CMapView& view, std::span<const MapObject> objects, std::uint32_t core,
+                           std::uint32_t edge);
+
+// The positions of a list's objects grouped by map cells of 64 x 64 tiles, so that painting looks only at
+// the cells a view shows, and at nearby objects together. Made once for a list (a counting sort).
+class CObjectMarkIndex {
+public:
+    CObjectMarkIndex() = default;
+    explicit CObjectMarkIndex(std::span<const MapObject> objects);
+    std::size_t Size() const { return m_positions.size(); }
+
+    static constexpr int kCellSide = 64;
+    static constexpr int kCellsWide = kWorldWidth / kCellSide;
+    static constexpr int kCellsHigh = kWorldHeight / kCellSide;
+
+private:
+    friend MarkLayer PaintObjectMarks(const CMapView&, const CObjectMarkIndex&, std::uint32_t, std::uint32_t);
+    std::vector<MapObject> m_positions;            // cell by cell, row by row; objects off the map last
+    std::vector<std::size_t> m_cellStart = {0, 0}; // where each cell's positions begin, and the end
+};
+
+// The same layer as PaintObjectMarks of the list the index was made from, pixel for pixel.
+MarkLayer PaintObjectMarks(const CMapView& view, const CObjectMarkIndex& index, std::uint32_t core,
                            std::uint32_t edge);
 
 // The object whose mark centre lies closest to view point `at`, no farther than `tolerance` pixels along

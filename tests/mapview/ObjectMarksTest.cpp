@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <vector>
 
 namespace frostmark {
@@ -143,6 +144,61 @@ TEST(ObjectMarks, CrowdedMarksThinToDotsThatLeaveTheTerrainVisible) {
     EXPECT_EQ(At(layer, lone.x, lone.y), kCore);
     EXPECT_EQ(At(layer, lone.x - radius, lone.y + radius), kEdge);
     EXPECT_EQ(At(layer, lone.x + radius + 1, lone.y), 0u);
+}
+
+TEST(ObjectMarks, TheIndexPaintsWhatTheListPaintsInAnyOrder) {
+    // Towns, thin spread, the world's edges and corners, objects off the map, and the same objects
+    // shuffled: the index visits them cell by cell, the list in its own order.
+    std::vector<MapObject> objects;
+    std::mt19937 random(20261208);
+    const auto below = [&random](int n) {
+        return static_cast<std::uint16_t>(random() % static_cast<unsigned>(n));
+    };
+    for (int town = 0; town < 40; ++town) {
+        const int tx = below(kWorldWidth), ty = below(kWorldHeight);
+        for (int i = 0; i < 600; ++i)
+            objects.push_back(
+                {static_cast<std::uint16_t>(std::clamp(tx + below(96) - 48, 0, kWorldWidth - 1)),
+                 static_cast<std::uint16_t>(std::clamp(ty + below(96) - 48, 0, kWorldHeight - 1))});
+    }
+    for (int i = 0; i < 30000; ++i)
+        objects.push_back({below(kWorldWidth), below(kWorldHeight)});
+    for (const MapObject corner :
+         {MapObject{0, 0}, MapObject{6143, 0}, MapObject{0, 4095}, MapObject{6143, 4095}, MapObject{63, 64},
+          MapObject{64, 63}, MapObject{6144, 100}, MapObject{100, 4096}, MapObject{65535, 65535}})
+        objects.push_back(corner);
+    std::vector<MapObject> shuffled = objects;
+    std::shuffle(shuffled.begin(), shuffled.end(), random);
+    const CObjectMarkIndex index(shuffled);
+    EXPECT_EQ(index.Size(), objects.size());
+
+    struct Case {
+        int width, height, centreX, centreY;
+    };
+    const Case cases[] = {{384, 256, 3072, 2048},
+                          {1920, 1080, 40, 30},
+                          {1920, 1080, 6100, 4050},
+                          {1001, 677, 2500, 1300},
+                          {333, 1200, 3070, 2050}};
+    for (const Case c : cases) {
+        for (const int zoom : kZoomLevels) {
+            SCOPED_TRACE(testing::Message() << "zoom " << zoom << " size " << c.width << "x" << c.height
+                                            << " centre " << c.centreX << "," << c.centreY);
+            const CMapView view = ViewOf(c.width, c.height, zoom, c.centreX, c.centreY);
+            const MarkLayer listed = PaintObjectMarks(view, objects, kCore, kEdge);
+            const MarkLayer indexed = PaintObjectMarks(view, index, kCore, kEdge);
+            EXPECT_EQ(indexed.objectsShown, listed.objectsShown);
+            ASSERT_EQ(indexed.pixels.size(), listed.pixels.size());
+            EXPECT_TRUE(indexed.pixels == listed.pixels);
+            EXPECT_TRUE(PaintObjectMarks(view, shuffled, kCore, kEdge).pixels == listed.pixels);
+        }
+    }
+    // An empty list paints nothing either way.
+    const CMapView view = ViewOf(384, 256, -16, 3072, 2048);
+    const MarkLayer none =
+        PaintObjectMarks(view, CObjectMarkIndex(std::span<const MapObject>{}), kCore, kEdge);
+    EXPECT_EQ(none.objectsShown, 0u);
+    EXPECT_TRUE(std::all_of(none.pixels.begin(), none.pixels.end(), [](std::uint32_t p) { return p == 0; }));
 }
 
 TEST(ObjectMarks, AClickMeansTheNearestMarkWithinReach) {
