@@ -1,8 +1,9 @@
 // The radar builder and the patch area overlay: a map view of a size, zoom level and centre taken from
 // the input builds its image from map bytes and radar colours taken from the input, with patch area
 // entries typed as text (any text: the settings hold whatever was typed) and one dragged with the
-// pointer. Every overlay fill lies inside the picture, a dragged area reads back as it was written, and
-// the picture renders at its size.
+// pointer. Every overlay fill lies inside the picture, a dragged area reads back as it was written, the
+// picture renders at its size, and the marks of objects taken from the map bytes paint alike from the list
+// and from its index.
 //
 // Input: zoom, centre x and y (two bytes each), width, height, drag start and end (two bytes each), then
 // patch area lines up to a line "#MAP", then the bytes of the map (repeated over the whole map), the
@@ -12,6 +13,7 @@
 
 #include "mapview/MapRender.h"
 #include "mapview/MapView.h"
+#include "mapview/ObjectMarks.h"
 #include "mapview/PatchAreas.h"
 
 #include <algorithm>
@@ -109,5 +111,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(image.width == width && image.height == height);
     FUZZ_CHECK(image.rgb.size() == std::size_t(width) * std::size_t(height) * 3);
     FUZZ_CHECK(shown <= points.size());
+
+    // Objects to freeze, from the map bytes (a few off the map): the index of the list paints exactly
+    // what the list paints, though it meets them in another order.
+    std::vector<MapObject> objects;
+    const auto word = [&mapBytes](std::size_t at) {
+        return static_cast<unsigned>(static_cast<std::uint8_t>(mapBytes[at])) |
+               static_cast<unsigned>(static_cast<std::uint8_t>(mapBytes[at + 1])) << 8;
+    };
+    for (std::size_t at = 0; at + 3 < mapBytes.size() && objects.size() < 4096; at += 4)
+        objects.push_back(
+            {static_cast<std::uint16_t>(word(at) % 6400), static_cast<std::uint16_t>(word(at + 2) % 4300)});
+    const MarkLayer listed = PaintObjectMarks(view, objects, 0xFFFF00FF, 0xFF000000);
+    FUZZ_CHECK(listed.width == width && listed.height == height);
+    FUZZ_CHECK(listed.objectsShown <= objects.size());
+    const std::vector<MapObject> reversed(objects.rbegin(), objects.rend());
+    const MarkLayer indexed = PaintObjectMarks(view, CObjectMarkIndex(reversed), 0xFFFF00FF, 0xFF000000);
+    FUZZ_CHECK(indexed.objectsShown == listed.objectsShown);
+    FUZZ_CHECK(indexed.pixels == listed.pixels);
     return 0;
 }
