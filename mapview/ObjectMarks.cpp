@@ -56,8 +56,10 @@ class CCentres {
 public:
     CCentres(MarkLayer& layer, std::size_t objects)
         : m_layer(layer), m_covered((layer.pixels.size() + 63) / 64, 0),
-          // Left uninitialised: only what is written is ever touched.
-          m_points(new ViewPoint[std::max<std::size_t>(std::min(objects, layer.pixels.size()), 1)]) {}
+          // Left uninitialised: only what is written is ever touched. Every object is written to the
+          // slot after the last new pixel, so once every pixel (or every object) has its slot, one more
+          // is needed.
+          m_points(new ViewPoint[std::min(objects, layer.pixels.size()) + 1]) {}
     // (x, y) relative to the layer, possibly outside it.
     void Add(long long x, long long y) {
         if (x < 0 || y < 0 || x >= m_layer.width || y >= m_layer.height)

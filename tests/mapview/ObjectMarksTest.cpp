@@ -167,6 +167,11 @@ TEST(ObjectMarks, TheIndexPaintsWhatTheListPaintsInAnyOrder) {
          {MapObject{0, 0}, MapObject{6143, 0}, MapObject{0, 4095}, MapObject{6143, 4095}, MapObject{63, 64},
           MapObject{64, 63}, MapObject{6144, 100}, MapObject{100, 4096}, MapObject{65535, 65535}})
         objects.push_back(corner);
+    // Stacks, so that the smallest pictures below get more objects than they have pixels.
+    for (int i = 0; i < 3; ++i) {
+        objects.push_back({3072, 2048});
+        objects.push_back({100, 100});
+    }
     std::vector<MapObject> shuffled = objects;
     std::shuffle(shuffled.begin(), shuffled.end(), random);
     const CObjectMarkIndex index(shuffled);
@@ -179,7 +184,10 @@ TEST(ObjectMarks, TheIndexPaintsWhatTheListPaintsInAnyOrder) {
                           {1920, 1080, 40, 30},
                           {1920, 1080, 6100, 4050},
                           {1001, 677, 2500, 1300},
-                          {333, 1200, 3070, 2050}};
+                          {333, 1200, 3070, 2050},
+                          // More objects than pixels: every pixel taken, and more objects come.
+                          {1, 1, 3072, 2048},
+                          {3, 2, 100, 100}};
     for (const Case c : cases) {
         for (const int zoom : kZoomLevels) {
             SCOPED_TRACE(testing::Message() << "zoom " << zoom << " size " << c.width << "x" << c.height
