@@ -82,9 +82,8 @@ QString Rows(std::size_t count) {
     return Q(FormatCounted(count, "row", "rows"));
 }
 
-// "1 object", "1,234 objects": the figure as the dialog's count shows it.
 QString ObjectsToFreeze(const CAnalysisCounts& counts) {
-    return Q(FormatFreezeCount(counts) + (counts.toFreeze == 1 ? " object" : " objects"));
+    return Q(FormatCounted(static_cast<std::uint64_t>(counts.toFreeze), "object", "objects"));
 }
 
 } // namespace

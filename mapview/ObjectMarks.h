@@ -2,8 +2,8 @@
 
 // The objects an analysis would freeze, as marks on the map: where each mark sits, the marks of a view
 // painted into a picture-sized layer, and which object a click on the map means. A grown world chooses
-// millions of objects, so a layer is made in one pass over their positions, and many objects on one
-// picture pixel cost one mark.
+// millions of objects, so the desktop program paints from an index of them by map cell (only the cells
+// a view shows are looked at), and many objects on one picture pixel cost one mark.
 
 #include "mapview/MapView.h"
 
